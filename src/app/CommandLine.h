@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace hv {
+
+// What the command line asks of this start.
+struct CommandLine
+{
+    enum class Action {
+        RunClock,   // no options: start the clock, or raise the running one
+        ShowHelp,
+        ShowVersion,
+        Invalid,    // unknown option; error holds the message
+    };
+
+    Action action = Action::RunClock;
+    QString error;
+
+    static CommandLine parse(const QStringList& arguments);
+    static QString helpText();
+};
+
+} // namespace hv
