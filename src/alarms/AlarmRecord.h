@@ -12,7 +12,8 @@
 namespace hv {
 
 // What an alarm does when it fires.
-enum AlarmKind : std::int32_t {
+enum AlarmKind : std::int32_t
+{
     KindMessage = 0,
     KindProgram = 1,
     KindWaveFile = 2,
@@ -22,7 +23,8 @@ enum AlarmKind : std::int32_t {
 };
 
 // The recurrence rule; 0 marks an empty slot.
-enum AlarmRule : std::int32_t {
+enum AlarmRule : std::int32_t
+{
     RuleEmpty = 0,
     RuleOnce = 1,
     RuleRecurs = 2,
@@ -44,18 +46,18 @@ struct AlarmRecord
     FixedString<100> WaveB;  // played when the alarm stops; "NONE" for none
     DateTime StartTime = 0;  // time of day only, whole minutes
     bool StopEnabled = false;
-    bool AutoStart = false;  // may fire at program start when its time today has passed
-    DateTime StopTime = 0;   // time of day only; meaningful when StopEnabled
+    bool AutoStart = false; // may fire at program start when its time today has passed
+    DateTime StopTime = 0;  // time of day only; meaningful when StopEnabled
     std::int32_t AlarmKind = KindMessage;
     std::int32_t Rule = RuleEmpty;
-    DateTime OnceDate = 0;          // date only
-    std::int32_t RecursWhich = 0;   // 1 every, 2 1st, 3 2nd, 4 3rd, 5 4th, 6 last
-    std::int32_t RecursDay = 0;     // 1 Sunday .. 7 Saturday, 8 Weekday, 9 Weekend
-    std::int32_t Count = 0;         // Every: the step; Monthly: the day of the month
-    std::int32_t EveryUnit = 0;     // 1 minutes, 2 hours
-    std::int32_t EveryDays = 0;     // 1 Sunday .. 7 Saturday, 8 Everyday, 9 Weekdays, 10 Weekends
-    DateTime NextDue = 0;           // the next moment the alarm fires
-    DateTime StopDue = 0;           // when the current occurrence stops
+    DateTime OnceDate = 0;        // date only
+    std::int32_t RecursWhich = 0; // 1 every, 2 1st, 3 2nd, 4 3rd, 5 4th, 6 last
+    std::int32_t RecursDay = 0;   // 1 Sunday .. 7 Saturday, 8 Weekday, 9 Weekend
+    std::int32_t Count = 0;       // Every: the step; Monthly: the day of the month
+    std::int32_t EveryUnit = 0;   // 1 minutes, 2 hours
+    std::int32_t EveryDays = 0;   // 1 Sunday .. 7 Saturday, 8 Everyday, 9 Weekdays, 10 Weekends
+    DateTime NextDue = 0;         // the next moment the alarm fires
+    DateTime StopDue = 0;         // when the current occurrence stops
     bool Active = false;
     bool RunMinimized = false;
     std::uint16_t LaunchedWindow = 0; // low 16 bits of the started program's window

@@ -20,16 +20,17 @@ CommandLine CommandLine::parse(const QStringList& arguments)
 
 QString CommandLine::helpText()
 {
-    return QStringLiteral("Usage: horavox [option]\n"
-                          "A talking desktop clock with alarms, timers and a CD player.\n"
-                          "\n"
-                          "Options:\n"
-                          "  -h, --help     Show this help and exit.\n"
-                          "  -v, --version  Show the version and exit.\n"
-                          "\n"
-                          "Without options Horavox starts the clock, or brings the running clock to the front.\n"
-                          "Files: horavox.ini in $XDG_CONFIG_HOME/horavox, the alarm file and the other\n"
-                          "stored files in $XDG_DATA_HOME/horavox; HORAVOX_HOME puts them all in one folder.\n");
+    return QStringLiteral(
+        "Usage: horavox [option]\n"
+        "A talking desktop clock with alarms, timers and a CD player.\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help     Show this help and exit.\n"
+        "  -v, --version  Show the version and exit.\n"
+        "\n"
+        "Without options Horavox starts the clock, or brings the running clock to the front.\n"
+        "Files: horavox.ini in $XDG_CONFIG_HOME/horavox, the alarm file and the other\n"
+        "stored files in $XDG_DATA_HOME/horavox; HORAVOX_HOME puts them all in one folder.\n");
 }
 
 } // namespace hv

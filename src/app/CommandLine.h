@@ -8,11 +8,12 @@ namespace hv {
 // What the command line asks of this start.
 struct CommandLine
 {
-    enum class Action {
-        RunClock,   // no options: start the clock, or raise the running one
+    enum class Action
+    {
+        RunClock, // no options: start the clock, or raise the running one
         ShowHelp,
         ShowVersion,
-        Invalid,    // unknown option; error holds the message
+        Invalid, // unknown option; error holds the message
     };
 
     Action action = Action::RunClock;

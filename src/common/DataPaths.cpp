@@ -21,8 +21,7 @@ QString xdgFolder(const QProcessEnvironment& env, const QString& variable, const
 DataPaths::DataPaths(QString configDir, QString dataDir)
     : m_configDir(QDir::cleanPath(configDir))
     , m_dataDir(QDir::cleanPath(dataDir))
-{
-}
+{}
 
 DataPaths DataPaths::fromEnvironment(const QProcessEnvironment& env)
 {
@@ -32,8 +31,9 @@ DataPaths DataPaths::fromEnvironment(const QProcessEnvironment& env)
         return {absolute, absolute};
     }
     const QString app = QStringLiteral("horavox");
-    return {QDir(xdgFolder(env, QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral(".config"))).filePath(app),
-            QDir(xdgFolder(env, QStringLiteral("XDG_DATA_HOME"), QStringLiteral(".local/share"))).filePath(app)};
+    return {
+        QDir(xdgFolder(env, QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral(".config"))).filePath(app),
+        QDir(xdgFolder(env, QStringLiteral("XDG_DATA_HOME"), QStringLiteral(".local/share"))).filePath(app)};
 }
 
 QString DataPaths::settingsFile() const

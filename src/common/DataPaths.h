@@ -17,19 +17,20 @@ public:
 
     // HORAVOX_HOME, else $XDG_CONFIG_HOME/horavox and $XDG_DATA_HOME/horavox,
     // with the XDG defaults ~/.config and ~/.local/share.
-    static DataPaths fromEnvironment(const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+    static DataPaths
+    fromEnvironment(const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 
     const QString& configDir() const { return m_configDir; }
     // The program directory of the stored files.
     const QString& dataDir() const { return m_dataDir; }
 
-    QString settingsFile() const;    // horavox.ini
-    QString alarmFile() const;       // alarms32.rec
-    QString discCatalogue() const;   // CDNAME32.REC
-    QString rateList() const;        // Timeup.Rec
-    QString customColours() const;   // CstmCol.Str
-    QString wavesDir() const;        // waves/
-    QString voiceDir() const;        // voice/, the user's own word sounds
+    QString settingsFile() const;  // horavox.ini
+    QString alarmFile() const;     // alarms32.rec
+    QString discCatalogue() const; // CDNAME32.REC
+    QString rateList() const;      // Timeup.Rec
+    QString customColours() const; // CstmCol.Str
+    QString wavesDir() const;      // waves/
+    QString voiceDir() const;      // voice/, the user's own word sounds
 
 private:
     QString m_configDir;

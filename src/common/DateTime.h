@@ -34,7 +34,16 @@ struct Time
     friend bool operator==(const Time&, const Time&) = default;
 };
 
-enum DayOfWeek : int { Sunday = 1, Monday, Tuesday, Wednesday, Thursday, Friday, Saturday };
+enum DayOfWeek : int
+{
+    Sunday = 1,
+    Monday,
+    Tuesday,
+    Wednesday,
+    Thursday,
+    Friday,
+    Saturday
+};
 
 bool isLeapYear(int year);
 int daysInMonth(int year, int month);

@@ -22,9 +22,12 @@ void TestFixedString::roundTrip_data()
     QTest::addColumn<QByteArray>("stored");
     QTest::newRow("empty") << QString() << QByteArray();
     QTest::newRow("ascii") << QStringLiteral("Wake up") << QByteArray("Wake up");
-    QTest::newRow("latin-1") << QStringLiteral("Caf\u00e9 \u00fcber") << QByteArray("Caf\xe9 \xfc" "ber");
+    QTest::newRow("latin-1") << QStringLiteral("Caf\u00e9 \u00fcber")
+                             << QByteArray("Caf\xe9 \xfc"
+                                           "ber");
     QTest::newRow("0x80 block") << QStringLiteral("\u20ac5 \u2013 \u201cok\u201d")
-                                << QByteArray("\x80" "5 \x96 \x93ok\x94");
+                                << QByteArray("\x80"
+                                              "5 \x96 \x93ok\x94");
 }
 
 void TestFixedString::roundTrip()

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace hv {
+
+// An opaque handle of another program's top-level window; 0 is none.
+using WindowId = std::uint64_t;
+
+// Access to other programs' windows, for the title-bar clock. On X11 this is
+// the active window and its title; elsewhere the service may be unavailable,
+// and the options dialog says so.
+class WindowTitles : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~WindowTitles() override = default;
+
+    virtual bool isAvailable() const = 0;
+
+    // The window that has the focus, or 0.
+    virtual WindowId activeWindow() = 0;
+    // The window that owns a dialog (its transient-for parent), or 0 when the
+    // window stands on its own.
+    virtual WindowId ownerOf(WindowId window) = 0;
+    // Empty when the window is gone.
+    virtual std::optional<QString> title(WindowId window) = 0;
+    // False when the window is gone or refused the change.
+    virtual bool setTitle(WindowId window, const QString& title) = 0;
+
+    // Asks for titleChanged() whenever this window's title changes, instead of
+    // waiting for the next tick; a later call replaces the window watched. 0
+    // stops watching.
+    virtual void watch(WindowId window) = 0;
+
+Q_SIGNALS:
+    void activeWindowChanged();
+    void titleChanged(hv::WindowId window);
+};
+
+} // namespace hv

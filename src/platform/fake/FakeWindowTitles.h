@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/WindowTitles.h"
+
+#include <QHash>
+
+namespace hv {
+
+// A desktop of windows held in memory; a test moves the focus and retitles.
+class FakeWindowTitles final : public WindowTitles
+{
+public:
+    bool available = true;
+    WindowId active = 0;
+    QHash<WindowId, QString> titles;
+    QHash<WindowId, WindowId> owners;
+    WindowId watched = 0;
+    int writes = 0;
+
+    bool isAvailable() const override { return available; }
+    WindowId activeWindow() override { return active; }
+    WindowId ownerOf(WindowId window) override { return owners.value(window); }
+    std::optional<QString> title(WindowId window) override
+    {
+        const auto it = titles.constFind(window);
+        return it == titles.constEnd() ? std::nullopt : std::optional<QString>(*it);
+    }
+    bool setTitle(WindowId window, const QString& title) override
+    {
+        if (!titles.contains(window))
+            return false;
+        ++writes;
+        titles[window] = title;
+        return true;
+    }
+    void watch(WindowId window) override { watched = window; }
+};
+
+} // namespace hv

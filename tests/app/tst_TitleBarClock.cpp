@@ -1,0 +1,136 @@
+#include "app/TitleBarClock.h"
+#include "platform/fake/FakeWindowTitles.h"
+
+#include <QTest>
+
+using namespace hv;
+
+namespace {
+
+constexpr WindowId kEditor = 11;
+constexpr WindowId kBrowser = 22;
+constexpr WindowId kDialog = 33;
+
+const TitleBarClock::Options kAllWindows{true, false, false};
+const TitleBarClock::Options kParentOnly{true, false, true};
+
+} // namespace
+
+class TestTitleBarClock : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        desk.titles = {{kEditor, QStringLiteral("notes.txt - Editor")},
+                       {kBrowser, QStringLiteral("News")},
+                       {kDialog, QStringLiteral("Save As")}};
+        desk.owners = {{kDialog, kEditor}};
+        desk.active = kEditor;
+        desk.writes = 0;
+    }
+
+    void decoratesForegroundAndWatchesIt()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor - 7:05 AM"));
+        QCOMPARE(desk.watched, kEditor);
+        // A second tick in the same minute writes nothing.
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(desk.writes, 1);
+    }
+
+    void switchingWindowsRestoresTheFirst()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        desk.active = kBrowser;
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor"));
+        QCOMPARE(desk.titles[kBrowser], QStringLiteral("News - 7:05 AM"));
+        QCOMPARE(desk.watched, kBrowser);
+    }
+
+    void windowThatRetitlesItselfIsDecoratedAgain()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        desk.titles[kEditor] = QStringLiteral("todo.txt - Editor");
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("todo.txt - Editor - 7:05 AM"));
+        QCOMPARE(clock.savedTitle(), QStringLiteral("todo.txt - Editor"));
+        clock.restore();
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("todo.txt - Editor"));
+    }
+
+    void minuteChangeShowsTheNewMinute()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        clock.update(QStringLiteral("7:06 AM"), kAllWindows);
+        clock.refreshMinute(QStringLiteral("7:06 AM"), kAllWindows);
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor - 7:06 AM"));
+    }
+
+    void parentOnlyDecoratesTheOwner()
+    {
+        TitleBarClock clock(desk);
+        desk.active = kDialog;
+        clock.update(QStringLiteral("7:05 AM"), kParentOnly);
+        QCOMPARE(desk.titles[kDialog], QStringLiteral("Save As"));
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor - 7:05 AM"));
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(desk.titles[kDialog], QStringLiteral("Save As - 7:05 AM"));
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor"));
+    }
+
+    void trackingWithoutClockLeavesTitlesAlone()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), {false, true, false});
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor"));
+        QCOMPARE(desk.writes, 0);
+        QCOMPARE(clock.decoratedWindow(), kEditor);
+    }
+
+    void switchingOffRestoresTheTitle()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        clock.update(QStringLiteral("7:05 AM"), {false, false, false});
+        QCOMPARE(desk.titles[kEditor], QStringLiteral("notes.txt - Editor"));
+        QCOMPARE(clock.decoratedWindow(), WindowId(0));
+        QCOMPARE(desk.watched, WindowId(0));
+    }
+
+    void longTitlesNeverGrow()
+    {
+        const QString longTitle(150, QLatin1Char('x'));
+        desk.titles[kEditor] = longTitle;
+        TitleBarClock clock(desk);
+        for (int tick = 0; tick < 5; ++tick)
+            clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(desk.titles[kEditor], longTitle + QStringLiteral(" - 7:05 AM"));
+        QCOMPARE(desk.writes, 1);
+        clock.restore();
+        QCOMPARE(desk.titles[kEditor], longTitle);
+    }
+
+    void closedWindowIsForgotten()
+    {
+        TitleBarClock clock(desk);
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        desk.titles.remove(kEditor);
+        desk.active = 0;
+        clock.update(QStringLiteral("7:05 AM"), kAllWindows);
+        QCOMPARE(clock.decoratedWindow(), WindowId(0));
+    }
+
+private:
+    FakeWindowTitles desk;
+};
+
+QTEST_GUILESS_MAIN(TestTitleBarClock)
+#include "tst_TitleBarClock.moc"
