@@ -70,7 +70,14 @@ struct AlarmRecord
 
     bool isUsed() const { return Rule != RuleEmpty; }
 
-    // Serialisation of exactly kSize bytes.
+    // Empties the record: the three string lengths and every field from
+    // StartTime through AutoDelete become 0. The text past the string lengths
+    // and the reserved bytes are not fields and stay as they were.
+    void clear();
+
+    // Serialisation of exactly kSize bytes. Booleans read any non-zero byte as
+    // true and are written as 0 or 1; everything else, reserved bytes and the
+    // text past each string's length included, is written back as it was read.
     static AlarmRecord fromBytes(std::span<const std::uint8_t, kSize> bytes);
     void toBytes(std::span<std::uint8_t, kSize> bytes) const;
     QByteArray toBytes() const;
