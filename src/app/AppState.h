@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Settings.h"
+#include "alarms/AlarmRecord.h"
+#include "alarms/AlarmTable.h"
+#include "common/DataPaths.h"
+#include "common/FormatSettings.h"
+#include "common/Profile.h"
+
+#include <QRect>
+#include <QString>
+
+namespace hv {
+
+class Autostart;
+
+// The program-wide state that windows share: the settings, the alarm table
+// and the edit buffer, the regional formats, and the flags that outlive any
+// one window. The application owns one; windows get a reference.
+class AppState
+{
+public:
+    AppState(DataPaths paths, Autostart& autostart);
+
+    // Reads what the main window needs at creation, in the order the settings
+    // file has always been read: the settings, then the alarm file, then the
+    // window's place and the start-hidden flag. A damaged alarm file leaves its
+    // message in alarmFileMessage() for the window to show once.
+    void load();
+
+    // Writes the settings and then the alarm file, each in one safe write.
+    // Throws Error when a file cannot be written; what is in memory stays.
+    void saveSettings();
+
+    const DataPaths& paths() const { return m_paths; }
+    Profile& profile() { return m_profile; }
+    Autostart& autostart() { return m_autostart; }
+
+    SettingsRecord& settings() { return m_settings.record; }
+    SettingsExtras& extras() { return m_settings.extras; }
+
+    AlarmTable& alarms() { return m_alarms; }
+    AlarmRecord& editBuffer() { return m_editBuffer; }
+
+    FormatSettings& formats() { return m_formats; }
+
+    // The main window's normal geometry as stored.
+    QRect storedGeometry() const { return m_storedGeometry; }
+    // Empty unless the alarm file was damaged when it was loaded.
+    const QString& alarmFileMessage() const { return m_alarmFileMessage; }
+
+    // True until the first alarm check has prepared every alarm.
+    bool firstCheck = true;
+
+private:
+    DataPaths m_paths;
+    Profile m_profile;
+    Autostart& m_autostart;
+    StoredSettings m_settings;
+    AlarmTable m_alarms;
+    AlarmRecord m_editBuffer;
+    FormatSettings m_formats;
+    QRect m_storedGeometry;
+    QString m_alarmFileMessage;
+};
+
+} // namespace hv

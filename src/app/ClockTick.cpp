@@ -1,0 +1,65 @@
+#include "ClockTick.h"
+
+#include "common/DateTimeFormat.h"
+
+namespace hv {
+
+TimeText makeTimeText(DateTime now, const FormatSettings& formats)
+{
+    const Time t = decodeTime(now);
+    TimeText result;
+    result.hour = t.hour;
+    if (formats.uses12HourClock()) {
+        result.hour = t.hour % 12;
+        if (result.hour == 0)
+            result.hour = 12;
+    }
+    result.minute = t.minute;
+    result.text = formatDateTime(u"t", now, formats);
+    result.minuteStamp = truncateToMinute(now);
+    return result;
+}
+
+QString trayToolTip(DateTime now, const FormatSettings& formats)
+{
+    return QStringLiteral("Horavox 32 - ") + formatDateTime(u"dddddd", now, formats) + QStringLiteral(",  ") +
+           formatDateTime(u"t", now, formats);
+}
+
+ClockTick::ClockTick(Face& face, TitleBarClock& titleBar)
+    : m_face(face)
+    , m_titleBar(titleBar)
+{
+}
+
+void ClockTick::run(DateTime now, const FormatSettings& formats, const TitleBarClock::Options& titleBar,
+                    bool& startHidden)
+{
+    if (startHidden && !m_face.isHiddenInTray())
+        m_face.hideToTray();
+    startHidden = false;
+
+    m_time = makeTimeText(now, formats);
+    m_titleBar.update(m_time.text, titleBar);
+
+    const std::optional<std::int64_t> minute = wholeMinuteNumber(m_time.minuteStamp);
+    const bool minuteChanged = minute != m_lastMinute;
+    if (minuteChanged) {
+        m_face.showTime(m_time.text, trayToolTip(now, formats));
+        m_titleBar.refreshMinute(m_time.text, titleBar);
+    }
+    if (!minuteChanged && !m_voiceRequested)
+        return;
+    m_lastMinute = minute;
+
+    m_face.shrinkFontToFit();
+    const bool voiceRequested = std::exchange(m_voiceRequested, false);
+    if (m_announce)
+        m_announce(m_time, voiceRequested);
+    // A request served in the very tick of a minute change must not cost that
+    // minute its alarm check; a request in the middle of a minute adds none.
+    if (minuteChanged && m_checkAlarms)
+        m_checkAlarms(m_time.minuteStamp);
+}
+
+} // namespace hv

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QSize>
+
+#include <functional>
+
+namespace hv {
+
+// The geometry of the clock face: how much room the bevels leave for the text,
+// how the bevels scale with the face, and how large the text may be.
+
+enum class Bevel { None = 0, Lowered = 1, Raised = 2 };
+
+struct FaceBevels
+{
+    Bevel outer = Bevel::Raised;
+    Bevel inner = Bevel::None;
+    int bevelWidth = 2;  // pixels, already scaled to the face
+    int borderWidth = 0; // pixels, already scaled to the face
+};
+
+// The stored bevel and border widths are given for a face 66 pixels high.
+inline constexpr int kReferenceHeight = 66;
+
+// Resizing rounds the scaled width to the nearest pixel; applying the settings
+// at start and after the options dialog truncates it.
+enum class Scaling { Rounded, Truncated };
+int scaleToFace(int faceHeight, int storedWidth, Scaling scaling);
+
+// The room inside the bevels (GetTotalDims): each bevel takes its width on
+// every side, the border twice its width. With either bevel off only one
+// bevel is counted, as if both sat in the same place.
+QSize usableFaceSize(QSize face, const FaceBevels& bevels);
+
+// The font size for the face text: start with the usable height and shrink in
+// steps of 5 while the text is wider than the usable width. `widthAt` measures
+// the text at a given height. Never goes below 1, so a face too small for any
+// text still ends (with the smallest font) instead of looping.
+int fitFontHeight(int startHeight, int usableWidth, const std::function<int(int height)>& widthAt);
+
+} // namespace hv
