@@ -1,0 +1,574 @@
+// The X11 window service on a real desktop (Xvfb + openbox), and the title-bar
+// clock driven by it. The windows are the test's own Qt windows and bare X
+// windows: both are foreign to the backend, which has a connection of its own.
+
+#include "app/TitleBarClock.h"
+#include "platform/WindowTitlesFactory.h"
+
+#include <QDialog>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+using namespace hv;
+
+namespace {
+
+const QString kTime = QStringLiteral("7:05 AM");
+const TitleBarClock::Options kAllWindows{true, false, false};
+const TitleBarClock::Options kParentOnly{true, false, true};
+
+// What the title-bar clock promises, in ms; and a generous bound, in ms, for the
+// window manager and Qt to act on a loaded machine.
+constexpr int kWithinASecond = 1000;
+constexpr int kSettle = 5000;
+
+struct FreeDeleter
+{
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+
+// The test's own view of the display, apart from the backend and from Qt: it
+// makes bare windows, writes properties in any type and reads them back raw.
+class RawDisplay
+{
+public:
+    struct Property
+    {
+        QByteArray type; // the type's atom name; empty when the property is absent
+        QByteArray bytes;
+    };
+
+    RawDisplay()
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        if (isOpen())
+            m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    }
+    ~RawDisplay() { xcb_disconnect(m_connection); }
+    RawDisplay(const RawDisplay&) = delete;
+    RawDisplay& operator=(const RawDisplay&) = delete;
+
+    bool isOpen() const { return xcb_connection_has_error(m_connection) == 0; }
+    xcb_window_t root() const { return m_root; }
+
+    xcb_atom_t atom(const char* name)
+    {
+        const XcbPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+            m_connection,
+            xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+        return reply ? reply->atom : xcb_atom_t{0};
+    }
+
+    // Never mapped, so the window manager never sees it.
+    xcb_window_t createWindow()
+    {
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        sync();
+        return window;
+    }
+
+    void destroyWindow(xcb_window_t window)
+    {
+        xcb_destroy_window(m_connection, window);
+        sync();
+    }
+
+    void setProperty(xcb_window_t window, const char* name, const char* type, QByteArrayView bytes)
+    {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), 8,
+                            static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        sync();
+    }
+
+    void setWindowProperty(xcb_window_t window, const char* name, xcb_window_t value)
+    {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(name), atom("WINDOW"), 32, 1,
+                            &value);
+        sync();
+    }
+
+    Property property(WindowId window, const char* name)
+    {
+        const XcbPtr<xcb_get_property_reply_t> reply(
+            xcb_get_property_reply(m_connection,
+                                   xcb_get_property(m_connection, 0, static_cast<xcb_window_t>(window),
+                                                    atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
+                                   nullptr));
+        if (!reply || reply->type == XCB_ATOM_NONE)
+            return {};
+        const XcbPtr<xcb_get_atom_name_reply_t> typeName(
+            xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, reply->type), nullptr));
+        return {
+            QByteArray(xcb_get_atom_name_name(typeName.get()), xcb_get_atom_name_name_length(typeName.get())),
+            QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                       xcb_get_property_value_length(reply.get()))};
+    }
+
+    // Both names as a window manager would show them: {_NET_WM_NAME, WM_NAME}.
+    QStringList names(WindowId window)
+    {
+        const Property wmName = property(window, "WM_NAME");
+        return {QString::fromUtf8(property(window, "_NET_WM_NAME").bytes),
+                wmName.type == "STRING" ? QString::fromLatin1(wmName.bytes)
+                                        : QString::fromUtf8(wmName.bytes)};
+    }
+
+private:
+    // A round trip: everything sent before has been done when it returns, so a
+    // request of the backend's that follows sees it.
+    void sync()
+    {
+        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
+    xcb_connection_t* m_connection;
+    xcb_window_t m_root = 0;
+};
+
+WindowId idOf(const QWidget& widget)
+{
+    return widget.winId();
+}
+
+void showTitled(QWidget& widget, const QString& title)
+{
+    widget.setWindowTitle(title);
+    widget.resize(240, 80);
+    widget.show();
+}
+
+QString xprop(WindowId window)
+{
+    QProcess process;
+    process.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window),
+                                            QStringLiteral("_NET_WM_NAME"), QStringLiteral("WM_NAME")});
+    process.waitForFinished(kSettle);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString xpropExpected(const QString& title)
+{
+    return QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"%1\"\nWM_NAME(STRING) = \"%1\"\n").arg(title);
+}
+
+// A title as QCOMPARE can show it, also when the window has gone.
+QString shown(const std::optional<QString>& title)
+{
+    return title.value_or(QStringLiteral("<gone>"));
+}
+
+QStringList both(const QString& title)
+{
+    return {title, title};
+}
+
+// The title-bar clock as the main window runs it, ticked by the service's
+// signals alone: whatever it does in these tests, the signals made it happen.
+class ClockRig
+{
+public:
+    ClockRig(WindowTitles& titles, TitleBarClock::Options options)
+        : clock(titles)
+        , m_options(options)
+    {
+        QObject::connect(&titles, &WindowTitles::activeWindowChanged, &m_context, [this] { tick(); });
+        QObject::connect(&titles, &WindowTitles::titleChanged, &m_context, [this] { tick(); });
+        tick();
+    }
+    ~ClockRig() { clock.restore(); }
+
+    void tick() { clock.update(kTime, m_options); }
+
+    TitleBarClock clock;
+
+private:
+    TitleBarClock::Options m_options;
+    QObject m_context;
+};
+
+} // namespace
+
+class TestWindowTitles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs the xcb platform on an X11 desktop");
+        QVERIFY(m_display.isOpen());
+        m_titles = createWindowTitles(QGuiApplication::platformName());
+        QVERIFY(m_titles->isAvailable());
+    }
+
+    void factoryAnswersByPlatform_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("available");
+        QTest::newRow("xcb") << QStringLiteral("xcb") << true;
+        QTest::newRow("wayland") << QStringLiteral("wayland") << false;
+        QTest::newRow("offscreen") << QStringLiteral("offscreen") << false;
+    }
+
+    void factoryAnswersByPlatform()
+    {
+        QFETCH(QString, platform);
+        QFETCH(bool, available);
+        const auto titles = createWindowTitles(platform);
+        QCOMPARE(titles->isAvailable(), available);
+        if (available)
+            return;
+        const WindowId window = m_display.createWindow();
+        QCOMPARE(titles->activeWindow(), WindowId(0));
+        QCOMPARE(titles->ownerOf(window), WindowId(0));
+        QCOMPARE(shown(titles->title(window)), QStringLiteral("<gone>"));
+        QVERIFY(!titles->setTitle(window, QStringLiteral("x")));
+        titles->watch(window);
+        m_display.destroyWindow(static_cast<xcb_window_t>(window));
+    }
+
+    void activeWindowFollowsTheFocus()
+    {
+        QWidget first;
+        QWidget second;
+        showTitled(first, QStringLiteral("First"));
+        showTitled(second, QStringLiteral("Second"));
+        QVERIFY(QTest::qWaitForWindowExposed(&second));
+        QVERIFY(activate(first));
+        QSignalSpy changed(m_titles.get(), &WindowTitles::activeWindowChanged);
+
+        for (QWidget* widget : {&second, &first}) {
+            changed.clear();
+            QVERIFY(activate(*widget));
+            QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), kWithinASecond);
+        }
+    }
+
+    void ownerOfQtWindows()
+    {
+        QWidget owner;
+        showTitled(owner, QStringLiteral("Owner"));
+        QDialog child(&owner);
+        showTitled(child, QStringLiteral("Child"));
+        QDialog orphan;
+        showTitled(orphan, QStringLiteral("Orphan"));
+        QVERIFY(QTest::qWaitForWindowExposed(&child));
+        QVERIFY(QTest::qWaitForWindowExposed(&orphan));
+
+        QCOMPARE(m_titles->ownerOf(idOf(child)), idOf(owner));
+        QCOMPARE(m_titles->ownerOf(idOf(owner)), WindowId(0));
+        // Qt makes a dialog without a parent transient for its hidden leader window.
+        QVERIFY(!m_display.property(idOf(orphan), "WM_TRANSIENT_FOR").bytes.isEmpty());
+        QCOMPARE(m_titles->ownerOf(idOf(orphan)), WindowId(0));
+    }
+
+    void ownerOfIgnoresFalseOwners_data()
+    {
+        QTest::addColumn<QString>("owner");
+        QTest::newRow("itself") << QStringLiteral("itself");
+        QTest::newRow("the root") << QStringLiteral("root");
+        QTest::newRow("an unmapped window") << QStringLiteral("unmapped");
+        QTest::newRow("a window that has gone") << QStringLiteral("gone");
+    }
+
+    void ownerOfIgnoresFalseOwners()
+    {
+        QFETCH(QString, owner);
+        const xcb_window_t dialog = m_display.createWindow();
+        const xcb_window_t other = m_display.createWindow();
+        if (owner == QLatin1String("gone"))
+            m_display.destroyWindow(other);
+        const xcb_window_t target = owner == QLatin1String("itself") ? dialog
+                                    : owner == QLatin1String("root") ? m_display.root()
+                                                                     : other;
+        m_display.setWindowProperty(dialog, "WM_TRANSIENT_FOR", target);
+
+        QCOMPARE(m_titles->ownerOf(dialog), WindowId(0));
+
+        m_display.destroyWindow(dialog);
+        if (owner != QLatin1String("gone"))
+            m_display.destroyWindow(other);
+    }
+
+    void readsTitlesInEveryEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("netType");
+        QTest::addColumn<QByteArray>("netName");
+        QTest::addColumn<QByteArray>("wmType");
+        QTest::addColumn<QByteArray>("wmName");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray none;
+        QTest::newRow("_NET_WM_NAME before WM_NAME")
+            << QByteArray("UTF8_STRING")
+            << QByteArray("Fa\xc3\xa7"
+                          "ade \xe2\x9c\x93")
+            << QByteArray("STRING") << QByteArray("old") << QStringLiteral(u"Façade ✓");
+        QTest::newRow("_NET_WM_NAME of another type is UTF-8 too")
+            << QByteArray("STRING") << QByteArray("\xce\xb1\xce\xb2") << none << none
+            << QStringLiteral(u"αβ");
+        QTest::newRow("WM_NAME STRING is Latin-1")
+            << none << none << QByteArray("STRING") << QByteArray("Caf\xe9") << QStringLiteral(u"Café");
+        QTest::newRow("WM_NAME UTF8_STRING") << none << none << QByteArray("UTF8_STRING")
+                                             << QByteArray("Caf\xc3\xa9") << QStringLiteral(u"Café");
+        QTest::newRow("compound text, Latin-1 by default")
+            << none << none << QByteArray("COMPOUND_TEXT") << QByteArray("Caf\xe9")
+            << QStringLiteral(u"Café");
+        QTest::newRow("compound text, Latin-2 right half")
+            << none << none << QByteArray("COMPOUND_TEXT") << QByteArray("\x1b-BGda\xf1sk")
+            << QStringLiteral(u"Gdańsk");
+        QTest::newRow("compound text, JIS X 0208 in GR")
+            << none << none << QByteArray("COMPOUND_TEXT") << QByteArray("\x1b$)B\xc6\xfc\xcb\xdc")
+            << QStringLiteral(u"日本");
+        QTest::newRow("compound text, UTF-8 segment")
+            << none << none << QByteArray("COMPOUND_TEXT") << QByteArray("A \x1b%G\xe2\x9c\x93\x1b%@ \xe9")
+            << QStringLiteral(u"A ✓ é");
+        QTest::newRow("compound text, unknown set")
+            << none << none << QByteArray("COMPOUND_TEXT") << QByteArray("\x1b-Z\xe0x")
+            << QStringLiteral(u"\ufffdx");
+        QTest::newRow("no name at all") << none << none << none << none << QString();
+    }
+
+    void readsTitlesInEveryEncoding()
+    {
+        QFETCH(QByteArray, netType);
+        QFETCH(QByteArray, netName);
+        QFETCH(QByteArray, wmType);
+        QFETCH(QByteArray, wmName);
+        QFETCH(QString, expected);
+        const xcb_window_t window = m_display.createWindow();
+        if (!netType.isEmpty())
+            m_display.setProperty(window, "_NET_WM_NAME", netType.constData(), netName);
+        if (!wmType.isEmpty())
+            m_display.setProperty(window, "WM_NAME", wmType.constData(), wmName);
+
+        QCOMPARE(shown(m_titles->title(window)), expected);
+        m_display.destroyWindow(window);
+    }
+
+    void writesBothNames_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QByteArray>("wmType");
+        QTest::addColumn<QByteArray>("wmBytes");
+        QTest::newRow("ASCII") << QStringLiteral("Notes - 7:05 AM") << QByteArray("STRING")
+                               << QByteArray("Notes - 7:05 AM");
+        QTest::newRow("Latin-1 as STRING")
+            << QStringLiteral(u"Café - 7:05 AM") << QByteArray("STRING") << QByteArray("Caf\xe9 - 7:05 AM");
+        QTest::newRow("beyond Latin-1 as UTF8_STRING")
+            << QStringLiteral(u"Ελληνικά ✓") << QByteArray("UTF8_STRING")
+            << QByteArray("\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac \xe2\x9c\x93");
+        QTest::newRow("empty") << QString() << QByteArray("STRING") << QByteArray();
+    }
+
+    void writesBothNames()
+    {
+        QFETCH(QString, title);
+        QFETCH(QByteArray, wmType);
+        QFETCH(QByteArray, wmBytes);
+        const xcb_window_t window = m_display.createWindow();
+
+        QVERIFY(m_titles->setTitle(window, title));
+        const RawDisplay::Property netName = m_display.property(window, "_NET_WM_NAME");
+        QCOMPARE(netName.type, QByteArray("UTF8_STRING"));
+        QCOMPARE(netName.bytes, title.toUtf8());
+        const RawDisplay::Property wmName = m_display.property(window, "WM_NAME");
+        QCOMPARE(wmName.type, wmType);
+        QCOMPARE(wmName.bytes, wmBytes);
+        QCOMPARE(shown(m_titles->title(window)), title);
+        m_display.destroyWindow(window);
+    }
+
+    void ownWmNameWinsOverTheWrittenNetName()
+    {
+        // A program that knows only WM_NAME, decorated, then retitling itself: the
+        // _NET_WM_NAME written for it must not hide its new title.
+        const xcb_window_t window = m_display.createWindow();
+        m_display.setProperty(window, "WM_NAME", "STRING", "report.txt");
+        QVERIFY(m_titles->setTitle(window, QStringLiteral("report.txt - 7:05 AM")));
+        QCOMPARE(shown(m_titles->title(window)), QStringLiteral("report.txt - 7:05 AM"));
+
+        m_display.setProperty(window, "WM_NAME", "STRING", "summary.txt");
+        QCOMPARE(shown(m_titles->title(window)), QStringLiteral("summary.txt"));
+        m_display.destroyWindow(window);
+    }
+
+    void goneWindowsFailQuietly()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        const xcb_window_t window = m_display.createWindow();
+        m_display.destroyWindow(window);
+
+        for (const WindowId gone : {WindowId(window), WindowId(1) << 40}) {
+            QCOMPARE(shown(m_titles->title(gone)), QStringLiteral("<gone>"));
+            QVERIFY(!m_titles->setTitle(gone, QStringLiteral("x")));
+            QCOMPARE(m_titles->ownerOf(gone), WindowId(0));
+            m_titles->watch(gone);
+        }
+        m_titles->watch(0);
+        // The connection has survived the errors.
+        QVERIFY(m_titles->isAvailable());
+        const xcb_window_t alive = m_display.createWindow();
+        QVERIFY(m_titles->setTitle(alive, QStringLiteral("alive")));
+        QCOMPARE(shown(m_titles->title(alive)), QStringLiteral("alive"));
+        m_display.destroyWindow(alive);
+    }
+
+    void titleChangedComesForTheWatchedWindowOnly()
+    {
+        const xcb_window_t first = m_display.createWindow();
+        const xcb_window_t second = m_display.createWindow();
+        QSignalSpy changed(m_titles.get(), &WindowTitles::titleChanged);
+
+        // Events of one connection arrive in order: once the watched window's
+        // signal is in, one for the other window would have been too.
+        for (const auto& [watched, other] : {std::pair{first, second}, std::pair{second, first}}) {
+            for (const char* name : {"_NET_WM_NAME", "WM_NAME"}) {
+                m_titles->watch(watched);
+                changed.clear();
+                m_display.setProperty(other, name, "UTF8_STRING", "other");
+                m_display.setProperty(watched, name, "UTF8_STRING", "watched");
+                QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, kWithinASecond);
+                QCOMPARE(changed.at(0).at(0).value<WindowId>(), WindowId(watched));
+            }
+        }
+        m_titles->watch(0);
+        changed.clear();
+        m_display.setProperty(first, "WM_NAME", "UTF8_STRING", "unwatched");
+        m_display.setProperty(first, "_NET_WM_NAME", "UTF8_STRING", "unwatched");
+        QTest::qWait(100);
+        QCOMPARE(changed.size(), 0);
+        m_display.destroyWindow(first);
+        m_display.destroyWindow(second);
+    }
+
+    void clockDecoratesTheForegroundAndRestoresOnSwitch()
+    {
+        QWidget first;
+        QWidget second;
+        showTitled(first, QStringLiteral("Alpha"));
+        showTitled(second, QStringLiteral("Beta"));
+        QVERIFY(activate(first));
+        ClockRig rig(*m_titles, kAllWindows);
+
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(first)), both(QStringLiteral("Alpha - 7:05 AM")),
+                                  kWithinASecond);
+        QCOMPARE(xprop(idOf(first)), xpropExpected(QStringLiteral("Alpha - 7:05 AM")));
+
+        QVERIFY(activate(second));
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(second)), both(QStringLiteral("Beta - 7:05 AM")),
+                                  kWithinASecond);
+        QCOMPARE(m_display.names(idOf(first)), both(QStringLiteral("Alpha")));
+        QCOMPARE(xprop(idOf(first)), xpropExpected(QStringLiteral("Alpha")));
+    }
+
+    void clockDecoratesAWindowThatRetitlesItself()
+    {
+        QWidget window;
+        showTitled(window, QStringLiteral("notes.txt - Editor"));
+        QVERIFY(activate(window));
+        ClockRig rig(*m_titles, kAllWindows);
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)),
+                                  both(QStringLiteral("notes.txt - Editor - 7:05 AM")), kWithinASecond);
+        QSignalSpy changed(m_titles.get(), &WindowTitles::titleChanged);
+
+        window.setWindowTitle(QStringLiteral("todo.txt - Editor"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)),
+                                  both(QStringLiteral("todo.txt - Editor - 7:05 AM")), kWithinASecond);
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(changed.first().first().value<WindowId>(), idOf(window));
+        QCOMPARE(rig.clock.savedTitle(), QStringLiteral("todo.txt - Editor"));
+    }
+
+    void clockWithParentOnlyDecoratesTheOwner()
+    {
+        QWidget owner;
+        showTitled(owner, QStringLiteral("Editor"));
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        QDialog dialog(&owner);
+        showTitled(dialog, QStringLiteral("Find"));
+        QVERIFY(activate(dialog));
+        ClockRig rig(*m_titles, kParentOnly);
+
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(owner)), both(QStringLiteral("Editor - 7:05 AM")),
+                                  kWithinASecond);
+        QCOMPARE(m_display.names(idOf(dialog)), both(QStringLiteral("Find")));
+    }
+
+    void clockKeepsALongTitleWhole()
+    {
+        QString longTitle;
+        while (longTitle.size() < 150)
+            longTitle += QStringLiteral("chapter %1, ").arg(longTitle.size());
+        longTitle.truncate(150);
+        QWidget window;
+        QWidget other;
+        showTitled(window, longTitle);
+        showTitled(other, QStringLiteral("Other"));
+        QVERIFY(activate(window));
+        ClockRig rig(*m_titles, kAllWindows);
+
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)),
+                                  both(longTitle + QStringLiteral(" - 7:05 AM")), kWithinASecond);
+        for (int tick = 0; tick < 3; ++tick)
+            rig.tick();
+        QCOMPARE(m_display.names(idOf(window)), both(longTitle + QStringLiteral(" - 7:05 AM")));
+
+        QVERIFY(activate(other));
+        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)), both(longTitle), kWithinASecond);
+    }
+
+    void clockForgetsADestroyedWindow()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        QWidget other;
+        showTitled(other, QStringLiteral("Other"));
+        auto window = std::make_unique<QWidget>();
+        showTitled(*window, QStringLiteral("Short-lived"));
+        QVERIFY(activate(*window));
+        ClockRig rig(*m_titles, kAllWindows);
+        const WindowId gone = idOf(*window);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.clock.decoratedWindow(), gone, kWithinASecond);
+
+        window.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(shown(m_titles->title(gone)), QStringLiteral("<gone>"), kSettle);
+        rig.tick();
+        QVERIFY(rig.clock.decoratedWindow() != gone);
+        QVERIFY(!m_titles->setTitle(gone, QStringLiteral("x")));
+    }
+
+private:
+    // Brings a window to the front as a user would, through the window manager.
+    bool activate(QWidget& widget)
+    {
+        if (!QTest::qWaitForWindowExposed(&widget))
+            return false;
+        const WindowId window = idOf(widget);
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QString::number(window)});
+        if (!xdotool.waitForFinished(kSettle)) {
+            widget.raise();
+            widget.activateWindow();
+        }
+        return QTest::qWaitFor([&] { return m_titles->activeWindow() == window; }, kSettle);
+    }
+
+    RawDisplay m_display;
+    std::unique_ptr<WindowTitles> m_titles;
+};
+
+QTEST_MAIN(TestWindowTitles)
+#include "desktop_WindowTitles.moc"
