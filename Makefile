@@ -32,6 +32,17 @@ screenshots: build
 bench: build
 	scripts/bench $(BUILD)
 
+# libFuzzer, with AddressSanitizer and UndefinedBehaviorSanitizer, on the alarm
+# file reader, recurrence and descriptions for FUZZ_SECONDS seconds. Inputs
+# that break something land in build-fuzz/fuzz/ as crash-*, timeout-* or leak-*.
+FUZZ_SECONDS ?= 60
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHORAVOX_FUZZ=ON -DHORAVOX_BUILD_TESTS=OFF -DHORAVOX_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_alarm_records fuzz_seeds
+	mkdir -p build-fuzz/fuzz/corpus
+	build-fuzz/fuzz/fuzz_alarm_records -max_total_time=$(FUZZ_SECONDS) -timeout=10 -max_len=20000 \
+		-artifact_prefix=build-fuzz/fuzz/ build-fuzz/fuzz/corpus build-fuzz/fuzz/seeds
+
 # The unit and gui labels again under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
 	$(MAKE) BUILD=build-asan CMAKE_FLAGS="-DHORAVOX_SANITIZE=ON -DHORAVOX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug" build

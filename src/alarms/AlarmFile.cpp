@@ -101,6 +101,26 @@ AlarmFileLoad loadAlarmFile(const QString& path, AlarmTable& table)
             keepDamagedCopy(path));
 }
 
+AlarmFileLoad readAlarmFile(const QString& path, AlarmTable& table)
+{
+    table = AlarmTable();
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        return damagedLoad(0,
+                           QStringLiteral("The alarm file %1 could not be opened (%2). No alarms were read.")
+                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
+    const ReadOutcome read = readRecords(file, table);
+    table.sort();
+    if (read.problem.isEmpty())
+        return {read.records, false, {}};
+    return damagedLoad(read.records,
+                       QStringLiteral("The alarm file %1 %2. %3 could be read from it.")
+                           .arg(QDir::toNativeSeparators(path), read.problem, alarmsRead(table.usedCount())));
+}
+
 void saveAlarmFile(const QString& path, const AlarmTable& table)
 {
     QByteArray content;

@@ -27,6 +27,12 @@ struct AlarmFileLoad
 // file is never written here.
 AlarmFileLoad loadAlarmFile(const QString& path, AlarmTable& table);
 
+// Fills the table as loadAlarmFile does, but never writes, creates or copies a
+// file: a missing file gives an empty table and no damage. For reports that
+// look at the alarms without running the clock; the message speaks of the
+// file only, since nothing will replace it.
+AlarmFileLoad readAlarmFile(const QString& path, AlarmTable& table);
+
 // Writes all 50 slots as they stand through a temporary file that replaces the
 // old one, so a failed save leaves the old file whole. Throws
 // Error::unableToWrite(path) when the write is refused.

@@ -39,6 +39,32 @@ const AlarmRecord& AlarmTable::slot(int n) const
     return m_records.at(index(n));
 }
 
+AlarmId AlarmTable::idOf(int n) const
+{
+    return m_ids.at(index(n));
+}
+
+std::optional<int> AlarmTable::slotOf(AlarmId id) const
+{
+    const auto found = std::ranges::find(m_ids, id);
+    if (id == 0 || found == m_ids.end())
+        return std::nullopt;
+    return static_cast<int>(found - m_ids.begin()) + 1;
+}
+
+AlarmId AlarmTable::nextId()
+{
+    static AlarmId last = 0; // one program, one thread: identities never repeat in a run
+    return ++last;
+}
+
+std::array<AlarmId, AlarmTable::kSlots> AlarmTable::freshIds()
+{
+    std::array<AlarmId, kSlots> ids{};
+    std::ranges::generate(ids, &AlarmTable::nextId);
+    return ids;
+}
+
 int AlarmTable::usedCount() const
 {
     return static_cast<int>(std::ranges::count_if(m_records, &AlarmRecord::isUsed));
@@ -60,6 +86,7 @@ SlotMoves AlarmTable::sort()
 void AlarmTable::clearSlot(int n)
 {
     slot(n).clear();
+    m_ids[index(n)] = nextId();
 }
 
 SlotMoves AlarmTable::removeSlot(int n, const QString& programDir)
@@ -81,7 +108,10 @@ void AlarmTable::autoDelete(int n, const QString& programDir)
 SlotMoves AlarmTable::closeGaps()
 {
     Order order = identityOrder();
-    std::ranges::stable_partition(order, [this](std::size_t i) { return m_records[i].isUsed(); });
+    // The iterator form: clang 14 cannot instantiate the subrange that the
+    // ranges form returns with the standard library of GCC 12.
+    std::stable_partition(order.begin(), order.end(),
+                          [this](std::size_t i) { return m_records[i].isUsed(); });
     return rearrange(order);
 }
 
@@ -121,9 +151,11 @@ SlotMoves AlarmTable::rearrange(const Order& order)
     if (std::ranges::is_sorted(order)) // the identity: nothing moves
         return {};
     const Records before = m_records;
+    const std::array<AlarmId, kSlots> idsBefore = m_ids;
     SlotMoves moves;
     for (std::size_t i = 0; i < order.size(); ++i) {
         m_records[i] = before[order[i]];
+        m_ids[i] = idsBefore[order[i]];
         if (order[i] != i && m_records[i].isUsed())
             moves.push_back({static_cast<int>(order[i]) + 1, static_cast<int>(i) + 1});
     }

@@ -5,10 +5,16 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace hv {
+
+// An identity of the alarm in a slot that stays with it while the table is
+// rearranged: windows that act on one alarm later (the message window, a
+// program waiting for its window) hold this, not a slot number. 0 is none.
+using AlarmId = std::uint64_t;
 
 // An alarm that a rearrangement of the table moved from slot `from` to slot
 // `to` (both 1..50).
@@ -33,6 +39,13 @@ public:
     // n must lie in 1..kSlots.
     AlarmRecord& slot(int n);
     const AlarmRecord& slot(int n) const;
+
+    // The identity of the alarm now in slot n, and the slot that holds an
+    // alarm now: none once it has been cleared or removed. Every slot has an
+    // identity of its own; clearing a slot gives it a new one, since its alarm
+    // is gone. Records written into a slot in place keep the slot's identity.
+    AlarmId idOf(int n) const;
+    std::optional<int> slotOf(AlarmId id) const;
 
     int usedCount() const;
     // The lowest-numbered empty slot; none when all 50 are in use.
@@ -74,6 +87,10 @@ private:
     void discardRecordedFiles(int n, const QString& programDir) const;
 
     Records m_records{};
+    std::array<AlarmId, kSlots> m_ids = freshIds();
+
+    static std::array<AlarmId, kSlots> freshIds();
+    static AlarmId nextId();
 };
 
 // The refusal shown when all 50 slots are in use, word for word.

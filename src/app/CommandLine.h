@@ -13,7 +13,9 @@ struct CommandLine
         RunClock, // no options: start the clock, or raise the running one
         ShowHelp,
         ShowVersion,
-        Invalid, // unknown option; error holds the message
+        ListAlarms, // print the alarms and when each fires next, then exit
+        SayTime,    // the running clock speaks the time; without one, speak it here
+        Invalid,    // unknown option; error holds the message
     };
 
     Action action = Action::RunClock;

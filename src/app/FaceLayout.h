@@ -9,7 +9,12 @@ namespace hv {
 // The geometry of the clock face: how much room the bevels leave for the text,
 // how the bevels scale with the face, and how large the text may be.
 
-enum class Bevel { None = 0, Lowered = 1, Raised = 2 };
+enum class Bevel
+{
+    None = 0,
+    Lowered = 1,
+    Raised = 2
+};
 
 struct FaceBevels
 {
@@ -24,7 +29,11 @@ inline constexpr int kReferenceHeight = 66;
 
 // Resizing rounds the scaled width to the nearest pixel; applying the settings
 // at start and after the options dialog truncates it.
-enum class Scaling { Rounded, Truncated };
+enum class Scaling
+{
+    Rounded,
+    Truncated
+};
 int scaleToFace(int faceHeight, int storedWidth, Scaling scaling);
 
 // The room inside the bevels (GetTotalDims): each bevel takes its width on

@@ -2,6 +2,10 @@
 
 #include "common/DateTime.h"
 
+#include <QProcessEnvironment>
+
+#include <memory>
+
 namespace hv {
 
 // The one source of the current local date and time. Logic never reads the
@@ -19,5 +23,10 @@ class SystemClock final : public Clock
 public:
     DateTime now() const override;
 };
+
+// The system clock; or, when HORAVOX_TIME holds a local time written
+// YYYY-MM-DDTHH:MM[:SS], a clock that starts at that moment and runs on from
+// there, so that the whole program can be tested at a known time of day.
+std::unique_ptr<Clock> createClock(const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 
 } // namespace hv

@@ -33,7 +33,8 @@ class SoundOut : public QObject
     Q_OBJECT
 
 public:
-    enum class Mode {
+    enum class Mode
+    {
         // Returns once the sound has been heard; the event loop keeps running
         // meanwhile, so the clock does not freeze.
         Wait,
@@ -56,14 +57,16 @@ public:
     // at once. It replaces whatever plays.
     virtual void playSequence(const QList<Sound>& sounds) = 0;
 
-    // A short alert tone.
+    // A short alert tone. A sound that plays is not stopped: the tone is heard
+    // over it.
     virtual void beep() = 0;
 
     virtual bool isPlaying() const = 0;
     virtual void stop() = 0;
 
 Q_SIGNALS:
-    // The last sound asked for has been heard.
+    // The last sound asked for has been heard. Not emitted for sounds that stop()
+    // or a later sound cut short.
     void finished();
 };
 

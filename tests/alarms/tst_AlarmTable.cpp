@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -98,6 +100,7 @@ private Q_SLOTS:
     void removeSlot();
     void closeGaps_data();
     void closeGaps();
+    void identitiesFollowTheirAlarms();
 };
 
 void TestAlarmTable::sort_data()
@@ -339,3 +342,39 @@ void TestAlarmTable::closeGaps()
 
 QTEST_APPLESS_MAIN(TestAlarmTable)
 #include "tst_AlarmTable.moc"
+
+void TestAlarmTable::identitiesFollowTheirAlarms()
+{
+    AlarmTable table;
+    fill(table, {540, 450, kEmpty, 480, 300});
+    QHash<QString, hv::AlarmId> ids; // by the alarm's name
+    for (int n = 1; n <= 5; ++n) {
+        if (table.slot(n).isUsed())
+            ids.insert(table.slot(n).Target.text(), table.idOf(n));
+    }
+    QCOMPARE(QSet<hv::AlarmId>(ids.cbegin(), ids.cend()).size(), 4);
+
+    const auto verifyFollowed = [&] {
+        for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
+            const std::optional<int> n = table.slotOf(it.value());
+            QVERIFY2(n, qPrintable(it.key()));
+            QCOMPARE(table.slot(*n).Target.text(), it.key());
+        }
+    };
+    table.sort();
+    verifyFollowed();
+
+    const int second = *table.slotOf(ids.take(QStringLiteral("2")));
+    const hv::AlarmId gone = table.idOf(second);
+    table.autoDelete(second, QDir::tempPath());
+    QVERIFY(!table.slotOf(gone));
+    QVERIFY(table.idOf(second) != gone); // the empty slot is not the deleted alarm
+    table.closeGaps();
+    verifyFollowed();
+
+    const hv::AlarmId removed = ids.take(QStringLiteral("1"));
+    table.removeSlot(*table.slotOf(removed), QDir::tempPath());
+    QVERIFY(!table.slotOf(removed));
+    verifyFollowed();
+    QVERIFY(!table.slotOf(0));
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+namespace hv {
+
+class Autostart;
+class Clock;
+class HotKey;
+class SoundOut;
+class WindowTitles;
+
+// The platform services the windows use, handed in by the program entry, or
+// by a test with fakes. The pointers are not owned and outlive the windows.
+struct Platform
+{
+    Clock* clock = nullptr;
+    WindowTitles* windowTitles = nullptr;
+    Autostart* autostart = nullptr;
+    SoundOut* soundOut = nullptr;
+    HotKey* hotKey = nullptr;
+};
+
+} // namespace hv

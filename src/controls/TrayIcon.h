@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QSystemTrayIcon>
+
+namespace hv {
+
+// One icon with a tooltip in the desktop's notification area, turning mouse
+// actions on it into OnClick, OnDblClick and OnRightClick. No menu is attached
+// here: the owner pops up its own menu on OnRightClick.
+class TTrayIcon : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool Active READ isActive WRITE setActive)
+    Q_PROPERTY(QIcon Icon READ icon WRITE setIcon)
+    Q_PROPERTY(QString ToolTip READ toolTip WRITE setToolTip)
+
+public:
+    // Longer tooltips are cut to this many characters.
+    static constexpr int kToolTipLength = 62;
+
+    explicit TTrayIcon(QObject* parent = nullptr);
+    ~TTrayIcon() override;
+
+    // The icon is shown while Active is true. Setting the current value again
+    // sends nothing to the desktop.
+    bool isActive() const { return m_active; }
+    void setActive(bool active);
+
+    QIcon icon() const { return m_icon; }
+    void setIcon(const QIcon& icon);
+
+    QString toolTip() const { return m_toolTip; }
+    void setToolTip(const QString& toolTip);
+
+    // Whether the desktop offers a notification area at all.
+    static bool isSystemTrayAvailable();
+
+Q_SIGNALS:
+    void OnClick();
+    void OnDblClick();
+    // globalPos: the cursor in screen coordinates when the click is handled.
+    void OnRightClick(QPoint globalPos);
+
+protected:
+    // The three requests that reach the desktop: show the icon, remove it, and
+    // refresh the icon and tooltip of a shown one. A test overrides them to
+    // count what would be sent.
+    virtual void addIcon();
+    virtual void removeIcon();
+    virtual void modifyIcon();
+
+private:
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
+
+    QSystemTrayIcon* m_tray;
+    bool m_active = false;
+    QIcon m_icon;
+    QString m_toolTip;
+};
+
+} // namespace hv

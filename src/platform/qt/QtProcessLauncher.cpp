@@ -1,0 +1,82 @@
+#include "platform/qt/QtProcessLauncher.h"
+
+#include "platform/CommandLineSplit.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+
+namespace hv {
+
+namespace {
+
+// Programs and the launcher are started for alarms; their failures are the
+// alarms' and are never shown to the user.
+Q_LOGGING_CATEGORY(lcLaunch, "horavox.alarms")
+
+} // namespace
+
+qint64 QtProcessLauncher::start(const QString& commandLine, bool minimized, WindowFound found)
+{
+    Q_UNUSED(minimized) // no window to show minimized
+    const qint64 pid = startCommandLine(commandLine);
+    report(std::move(found), 0);
+    return pid;
+}
+
+void QtProcessLauncher::closeWindow(WindowId window)
+{
+    Q_UNUSED(window)
+}
+
+bool QtProcessLauncher::runPagedeck(const QString& folder, const QString& page, bool launch)
+{
+    const std::optional<QString> program = findPagedeck(folder);
+    if (!program) {
+        qCWarning(lcLaunch).nospace() << "no launcher " << QStringView(kPagedeckFileName) << " in the folder "
+                                      << folder;
+        return false;
+    }
+    return startDetached(*program, pagedeckArguments(page, launch), backgroundEnvironment()) != 0;
+}
+
+qint64 QtProcessLauncher::startCommandLine(const QString& commandLine)
+{
+    const std::optional<QStringList> words = splitCommandLine(commandLine);
+    if (!words || words->isEmpty()) {
+        qCWarning(lcLaunch) << "cannot start" << commandLine << (words ? "(nothing to run)" : "(a quote is open)");
+        return 0;
+    }
+    return startDetached(words->first(), words->mid(1), QProcessEnvironment::systemEnvironment());
+}
+
+qint64 QtProcessLauncher::startDetached(const QString& program, const QStringList& arguments,
+                                        const QProcessEnvironment& environment)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setProcessEnvironment(environment);
+    // The clock's input is no program's business; output goes where the clock's goes.
+    process.setStandardInputFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (!process.startDetached(&pid)) {
+        qCWarning(lcLaunch) << "cannot start" << program << arguments << process.errorString();
+        return 0;
+    }
+    return pid;
+}
+
+void QtProcessLauncher::report(WindowFound found, WindowId window)
+{
+    if (!found)
+        return;
+    QMetaObject::invokeMethod(
+        this, [found = std::move(found), window] { found(window); }, Qt::QueuedConnection);
+}
+
+QProcessEnvironment QtProcessLauncher::backgroundEnvironment() const
+{
+    return QProcessEnvironment::systemEnvironment();
+}
+
+} // namespace hv

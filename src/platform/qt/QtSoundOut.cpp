@@ -1,0 +1,506 @@
+#include "platform/qt/QtSoundOut.h"
+
+#include "platform/WaveDecoder.h"
+
+#include <QAudioSink>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QIODevice>
+#include <QLoggingCategory>
+#include <QMediaDevices>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <numbers>
+#include <vector>
+
+// The resource's initialiser lives in the global namespace, and so must its caller.
+static void initSoundResources()
+{
+    Q_INIT_RESOURCE(sounds);
+}
+
+namespace hv {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcSound, "horavox.sound")
+
+// Silence queued after the last sound, in addition to the sink's buffer. The sink
+// reports Idle when it has read everything, while up to a buffer's worth still
+// waits to be heard; with this much silence behind the sound, Idle means that the
+// sound itself has been heard, and short sounds fill the server's pre-buffer, which
+// would otherwise hold them back until more data came.
+constexpr qint64 tailMarginMs = 20;
+// How long past its expected end a Wait call or the watchdog waits for a sound.
+constexpr qint64 overrunMs = 1000;
+
+constexpr int beepMs = 100;
+constexpr double beepHz = 880;
+constexpr double beepAmplitude = 0.3; // of full scale
+constexpr int beepFadeMs = 5;         // in and out, so that it does not click
+
+QAudioFormat chooseFormat(const QAudioDevice& device)
+{
+    QAudioFormat format;
+    format.setSampleRate(44100);
+    format.setChannelCount(2);
+    format.setSampleFormat(QAudioFormat::Int16);
+    if (device.isFormatSupported(format))
+        return format;
+    const QAudioFormat preferred = device.preferredFormat();
+    if (preferred.sampleRate() > 0)
+        format.setSampleRate(preferred.sampleRate());
+    format.setChannelCount(preferred.channelCount() == 1 ? 1 : 2);
+    return format;
+}
+
+WaveDecoder::OutputFormat decoderFormat(const QAudioFormat& format)
+{
+    return {format.sampleRate(), format.channelCount()};
+}
+
+std::vector<qint16> beepSamples(const QAudioFormat& format)
+{
+    const int rate = format.sampleRate();
+    const int channels = format.channelCount();
+    const int frames = rate * beepMs / 1000;
+    const int fade = rate * beepFadeMs / 1000;
+    std::vector<qint16> samples;
+    samples.reserve(std::size_t(frames * channels));
+    for (int i = 0; i < frames; ++i) {
+        const double envelope = std::min({1.0, double(i) / fade, double(frames - 1 - i) / fade});
+        const double value = beepAmplitude * envelope * std::sin(2 * std::numbers::pi * beepHz * i / rate);
+        samples.insert(samples.end(), std::size_t(channels), qint16(std::lrint(value * 32767)));
+    }
+    return samples;
+}
+
+} // namespace
+
+// What the sink pulls from: queued sounds in order, then a stretch of silence,
+// with an overlay (a beep) mixed into whatever is read next. Opened unbuffered, so
+// that what the sink has not read yet can still be dropped or replaced.
+class PcmQueue final : public QIODevice
+{
+public:
+    explicit PcmQueue(int channels)
+        : m_channels(channels)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    qint64 bytesPerFrame() const { return qint64(sizeof(qint16)) * m_channels; }
+
+    void clear()
+    {
+        m_entries.clear();
+        m_tailFrames = 0;
+        m_overlay.clear();
+        m_overlayAt = 0;
+        m_lastStartedInSequence = false;
+        update();
+    }
+
+    // Queues a sound behind the others, in place of the silence at the end.
+    void append(std::unique_ptr<WaveDecoder> decoder, bool inSequence)
+    {
+        m_entries.push_back({std::move(decoder), {}, 0, inSequence, false});
+        m_tailFrames = 0;
+        changed();
+    }
+    void append(std::vector<qint16> samples)
+    {
+        m_entries.push_back({nullptr, std::move(samples), 0, false, false});
+        m_tailFrames = 0;
+        changed();
+    }
+
+    // Drops the sounds queued after a sequence that have not begun.
+    void dropPendingSingles()
+    {
+        while (!m_entries.empty() && !m_entries.back().inSequence && !m_entries.back().started)
+            m_entries.pop_back();
+        update();
+    }
+
+    // A sequence is still to be read, or was read last and is being heard.
+    bool sequenceAhead() const
+    {
+        return m_lastStartedInSequence ||
+               std::any_of(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.inSequence; });
+    }
+
+    void setTailFrames(qint64 frames)
+    {
+        m_tailFrames = frames;
+        changed();
+    }
+
+    // Mixes `samples` (interleaved, in the output format) into what is read next;
+    // silence is added behind the queue where the overlay outlasts it.
+    void mixIn(std::vector<qint16> samples, qint64 tailFrames)
+    {
+        m_overlay = std::move(samples);
+        m_overlayAt = 0;
+        const qint64 overlayFrames = qint64(m_overlay.size()) / m_channels;
+        m_tailFrames = std::max(m_tailFrames, overlayFrames + tailFrames);
+        changed();
+    }
+
+    // Frames not read yet, the silence at the end included.
+    qint64 framesLeft() const { return m_framesLeft.load(); }
+    // Frames read since construction: progress, for the watchdog.
+    qint64 framesServed() const { return m_framesServed; }
+
+    bool isSequential() const override { return true; }
+    // The sink asks this from its audio thread too, hence the atomic.
+    qint64 bytesAvailable() const override { return m_framesLeft.load() * bytesPerFrame(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 wanted = maxSize / bytesPerFrame();
+        // Decoded into a buffer of our own: `data` need not be aligned for qint16.
+        m_scratch.resize(std::size_t(wanted * m_channels));
+        qint16* out = m_scratch.data();
+        qint64 done = 0;
+        while (done < wanted && !m_entries.empty()) {
+            Entry& entry = m_entries.front();
+            entry.started = true;
+            m_lastStartedInSequence = entry.inSequence;
+            const qint64 got = entry.read(out + done * m_channels, wanted - done, m_channels);
+            done += got;
+            if (got == 0 || entry.framesLeft(m_channels) == 0)
+                m_entries.pop_front();
+        }
+        const qint64 silent = std::min(wanted - done, m_tailFrames);
+        std::fill_n(out + done * m_channels, silent * m_channels, qint16(0));
+        done += silent;
+        m_tailFrames -= silent;
+
+        const std::size_t mixed = std::min(m_overlay.size() - m_overlayAt, std::size_t(done * m_channels));
+        for (std::size_t i = 0; i < mixed; ++i)
+            out[i] = qint16(std::clamp(out[i] + m_overlay[m_overlayAt + i], -32768, 32767));
+        m_overlayAt += mixed;
+        if (m_overlayAt == m_overlay.size()) {
+            m_overlay.clear();
+            m_overlayAt = 0;
+        }
+
+        std::memcpy(data, out, std::size_t(done * bytesPerFrame()));
+        m_framesServed += done;
+        update();
+        return done * bytesPerFrame();
+    }
+
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    struct Entry
+    {
+        std::unique_ptr<WaveDecoder> decoder; // a sound, or else
+        std::vector<qint16> samples;          // samples made here
+        std::size_t samplesAt = 0;
+        bool inSequence = false;
+        bool started = false;
+
+        qint64 framesLeft(int channels) const
+        {
+            return decoder ? decoder->framesLeft() : qint64(samples.size() - samplesAt) / channels;
+        }
+        qint64 read(qint16* out, qint64 frames, int channels)
+        {
+            if (decoder)
+                return decoder->read(out, frames);
+            const qint64 n = std::min(frames, framesLeft(channels));
+            std::copy_n(samples.begin() + qint64(samplesAt), n * channels, out);
+            samplesAt += std::size_t(n * channels);
+            return n;
+        }
+    };
+
+    void update()
+    {
+        qint64 frames = m_tailFrames;
+        for (const Entry& entry : m_entries)
+            frames += entry.framesLeft(m_channels);
+        m_framesLeft.store(frames);
+    }
+
+    // Wakes a sink that waits for data.
+    void changed()
+    {
+        update();
+        Q_EMIT readyRead();
+    }
+
+    const int m_channels;
+    std::deque<Entry> m_entries;
+    qint64 m_tailFrames = 0;
+    std::vector<qint16> m_overlay;
+    std::size_t m_overlayAt = 0;
+    bool m_lastStartedInSequence = false;
+    qint64 m_framesServed = 0;
+    std::atomic<qint64> m_framesLeft = 0;
+    std::vector<qint16> m_scratch;
+};
+
+QtSoundOut::QtSoundOut(QObject* parent)
+    : SoundOut(parent)
+{
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, &QtSoundOut::onWatchdog);
+}
+
+QtSoundOut::~QtSoundOut()
+{
+    for (QEventLoop* loop : std::as_const(m_waits))
+        loop->quit();
+    if (m_sink != nullptr) {
+        // The sink's destructor runs the event loop: no queued call may reach a
+        // half-destroyed object.
+        m_sink->disconnect(this);
+        QCoreApplication::removePostedEvents(this);
+        m_sink->stop();
+        delete m_sink;
+        m_sink = nullptr;
+    }
+}
+
+QByteArray QtSoundOut::defaultSound()
+{
+    static const QByteArray image = [] {
+        initSoundResources();
+        QFile file(QStringLiteral(":/sounds/default.wav"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    return image;
+}
+
+bool QtSoundOut::isAvailable() const
+{
+    return !m_failed && !QMediaDevices::defaultAudioOutput().isNull();
+}
+
+bool QtSoundOut::isPlaying() const
+{
+    return m_playing;
+}
+
+void QtSoundOut::reportUnavailable(const QString& reason)
+{
+    m_failed = true;
+    if (!m_warned)
+        qCWarning(lcSound).noquote() << QStringLiteral("No sound: %1. Sounds are skipped.").arg(reason);
+    m_warned = true;
+}
+
+// The output in use while a sink runs; otherwise the current default output, so
+// that a change of output device applies from the next sound on.
+bool QtSoundOut::prepareOutput()
+{
+    if (m_sink != nullptr)
+        return true;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        reportUnavailable(QStringLiteral("there is no audio output device"));
+        return false;
+    }
+    if (device != m_device || !m_queue) {
+        m_device = device;
+        m_format = chooseFormat(device);
+        m_queue = std::make_unique<PcmQueue>(m_format.channelCount());
+    }
+    return true;
+}
+
+std::unique_ptr<WaveDecoder> QtSoundOut::decoderFor(const Sound& sound) const
+{
+    auto decoder = std::make_unique<WaveDecoder>();
+    const WaveDecoder::OutputFormat format = decoderFormat(m_format);
+    const bool fromMemory = !sound.waveImage.isEmpty();
+    if (fromMemory ? decoder->openImage(sound.waveImage, format) : decoder->openFile(sound.file, format))
+        return decoder;
+    qCDebug(lcSound).noquote() << (fromMemory ? QStringLiteral("a sound in memory") : sound.file)
+                               << QStringLiteral("cannot be played:") << decoder->errorString();
+    if (sound.defaultOnFailure && decoder->openImage(defaultSound(), format))
+        return decoder;
+    return nullptr;
+}
+
+// Once the queue has run dry the sink stops reading, so nothing can be added to
+// it any more; by then the sequence has been heard anyway.
+bool QtSoundOut::followsSequence() const
+{
+    return m_playing && m_queue->framesLeft() > 0 && m_queue->sequenceAhead();
+}
+
+bool QtSoundOut::play(const Sound& sound, Mode mode)
+{
+    if (mode == Mode::AsyncNoStop && m_playing)
+        return false;
+    if (!prepareOutput())
+        return false;
+    std::unique_ptr<WaveDecoder> decoder = decoderFor(sound);
+    if (!decoder)
+        return false;
+    // A sequence is an announcement: what is asked for during it comes after it,
+    // in the order it was asked for, instead of cutting it short.
+    if (followsSequence()) {
+        m_queue->dropPendingSingles();
+        m_queue->append(std::move(decoder), false);
+        m_queue->setTailFrames(m_format.framesForDuration((m_bufferMs + tailMarginMs) * 1000));
+        armWatchdog();
+    } else {
+        cut();
+        m_queue->append(std::move(decoder), false);
+        if (!startSink())
+            return false;
+    }
+    if (mode == Mode::Wait)
+        waitUntilHeard();
+    return true;
+}
+
+void QtSoundOut::playSequence(const QList<Sound>& sounds)
+{
+    if (!prepareOutput())
+        return;
+    cut();
+    for (const Sound& sound : sounds) {
+        if (std::unique_ptr<WaveDecoder> decoder = decoderFor(sound))
+            m_queue->append(std::move(decoder), true);
+    }
+    if (m_queue->framesLeft() > 0)
+        startSink();
+}
+
+void QtSoundOut::beep()
+{
+    if (!prepareOutput())
+        return;
+    if (m_playing && m_queue->framesLeft() > 0) {
+        m_queue->mixIn(beepSamples(m_format), m_format.framesForDuration((m_bufferMs + tailMarginMs) * 1000));
+        armWatchdog();
+        return;
+    }
+    cut();
+    m_queue->append(beepSamples(m_format));
+    startSink();
+}
+
+void QtSoundOut::stop()
+{
+    cut();
+}
+
+bool QtSoundOut::startSink()
+{
+    m_sink = new QAudioSink(m_device, m_format);
+    // Queued, so that the sink is never closed from inside its own call stack.
+    connect(m_sink, &QAudioSink::stateChanged, this, &QtSoundOut::onSinkStateChanged, Qt::QueuedConnection);
+    m_sink->start(m_queue.get());
+    if (m_sink->error() != QAudio::NoError || m_sink->state() == QAudio::StoppedState) {
+        const QAudio::Error error = m_sink->error();
+        discardSink();
+        m_queue->clear();
+        reportUnavailable(QStringLiteral("the audio output %1 cannot be opened (error %2)")
+                              .arg(m_device.description())
+                              .arg(int(error)));
+        return false;
+    }
+    m_failed = false;
+    m_bufferMs = m_format.durationForBytes(qint32(m_sink->bufferSize())) / 1000;
+    m_queue->setTailFrames(m_format.framesForDuration((m_bufferMs + tailMarginMs) * 1000));
+    m_playing = true;
+    armWatchdog();
+    return true;
+}
+
+void QtSoundOut::discardSink()
+{
+    if (m_sink == nullptr)
+        return;
+    m_sink->disconnect(this);
+    m_sink->stop();
+    m_sink->deleteLater();
+    m_sink = nullptr;
+}
+
+// Silences what plays at once, without a finished() signal.
+void QtSoundOut::cut()
+{
+    discardSink();
+    if (m_queue)
+        m_queue->clear();
+    m_watchdog.stop();
+    m_playing = false;
+    for (QEventLoop* loop : std::as_const(m_waits))
+        loop->quit();
+}
+
+void QtSoundOut::finish()
+{
+    cut();
+    Q_EMIT finished();
+}
+
+void QtSoundOut::onSinkStateChanged()
+{
+    if (sender() != m_sink || m_sink == nullptr)
+        return; // a sink already discarded
+    const QAudio::State state = m_sink->state();
+    // Idle with samples still queued is an underrun, after which the sink reads on.
+    if (state == QAudio::IdleState && m_queue->framesLeft() == 0) {
+        finish();
+    } else if (state == QAudio::StoppedState && m_sink->error() != QAudio::NoError) {
+        const QAudio::Error error = m_sink->error();
+        cut();
+        reportUnavailable(QStringLiteral("the audio output failed (error %1)").arg(int(error)));
+    }
+}
+
+void QtSoundOut::armWatchdog()
+{
+    m_servedAtArm = m_queue->framesServed();
+    m_watchdog.start(int(framesToMs(m_queue->framesLeft()) + m_bufferMs + overrunMs));
+}
+
+// The sink reads in real time, so a queue that should have run dry by now has
+// not moved. A stalled event loop delays the sink as well; while it makes
+// progress, the watchdog waits on.
+void QtSoundOut::onWatchdog()
+{
+    if (m_queue->framesLeft() > 0 && m_queue->framesServed() != m_servedAtArm) {
+        armWatchdog();
+        return;
+    }
+    qCInfo(lcSound) << "the audio output stopped taking samples; the sound is ended";
+    finish();
+}
+
+void QtSoundOut::waitUntilHeard()
+{
+    if (!m_playing)
+        return;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(int(framesToMs(m_queue->framesLeft()) + m_bufferMs + overrunMs));
+    m_waits.append(&loop);
+    loop.exec();
+    m_waits.removeOne(&loop);
+}
+
+qint64 QtSoundOut::framesToMs(qint64 frames) const
+{
+    return frames * 1000 / std::max(1, m_format.sampleRate());
+}
+
+} // namespace hv

@@ -1,0 +1,153 @@
+#include "WordSounds.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <array>
+#include <climits>
+
+namespace hv {
+
+namespace {
+
+// A word longer than a few seconds is no word; this keeps a stray large file
+// in the voice folder from being held in memory.
+constexpr qint64 kMaxUserWordBytes = 8 * 1024 * 1024;
+
+constexpr std::array<QLatin1String, 25> kWordSuffixes{
+    QLatin1String("0"),      QLatin1String("1"),  QLatin1String("2"),  QLatin1String("3"),
+    QLatin1String("4"),      QLatin1String("5"),  QLatin1String("6"),  QLatin1String("7"),
+    QLatin1String("8"),      QLatin1String("9"),  QLatin1String("10"), QLatin1String("11"),
+    QLatin1String("12"),     QLatin1String("13"), QLatin1String("14"), QLatin1String("15"),
+    QLatin1String("16"),     QLatin1String("17"), QLatin1String("18"), QLatin1String("19"),
+    QLatin1String("20"),     QLatin1String("30"), QLatin1String("40"), QLatin1String("50"),
+    QLatin1String("OCLOCK"),
+};
+
+constexpr QLatin1String kPrefix("WAVEFILE_");
+
+bool isWordName(QStringView upperName)
+{
+    if (!upperName.startsWith(kPrefix))
+        return false;
+    const QStringView suffix = upperName.mid(kPrefix.size());
+    for (const QLatin1String known : kWordSuffixes) {
+        if (suffix == known)
+            return true;
+    }
+    return false;
+}
+
+quint32 le32(QByteArrayView bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(bytes.data() + at);
+}
+
+quint16 le16(QByteArrayView bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(bytes.data() + at);
+}
+
+} // namespace
+
+std::optional<WaveInfo> readWaveInfo(QByteArrayView image)
+{
+    constexpr qsizetype kRiffHeader = 12;
+    constexpr qsizetype kChunkHeader = 8;
+    constexpr qsizetype kMinFormat = 16;
+    if (image.size() < kRiffHeader || image.first(4) != QByteArrayView("RIFF") ||
+        image.sliced(8, 4) != QByteArrayView("WAVE"))
+        return std::nullopt;
+
+    std::optional<WaveInfo> info;
+    qsizetype at = kRiffHeader;
+    while (image.size() - at >= kChunkHeader) {
+        const QByteArrayView id = image.sliced(at, 4);
+        const qint64 size = le32(image, at + 4);
+        const qsizetype body = at + kChunkHeader;
+        const qint64 left = image.size() - body;
+        if (id == QByteArrayView("fmt ")) {
+            if (size < kMinFormat || size > left)
+                return std::nullopt;
+            WaveInfo format;
+            format.formatTag = le16(image, body);
+            format.channels = le16(image, body + 2);
+            format.sampleRate = static_cast<int>(qMin<quint32>(le32(image, body + 4), INT_MAX));
+            format.bitsPerSample = le16(image, body + 14);
+            const bool knownFormat =
+                format.formatTag == 1 || format.formatTag == 3 || format.formatTag == 0xFFFE;
+            if (!knownFormat || format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0)
+                return std::nullopt;
+            info = format;
+        } else if (id == QByteArrayView("data")) {
+            // A format chunk must come first; a data chunk that claims more
+            // than is there is a file cut short.
+            if (!info || size == 0 || size > left)
+                return std::nullopt;
+            info->dataSize = static_cast<qsizetype>(size);
+            return info;
+        }
+        // Chunks are padded to an even length.
+        at = body + static_cast<qsizetype>(qMin<qint64>(size + (size & 1), left));
+    }
+    return std::nullopt;
+}
+
+WordSounds::WordSounds(QString userVoiceDir)
+    : m_userVoiceDir(std::move(userVoiceDir))
+{}
+
+QByteArray WordSounds::word(QStringView resourceName) const
+{
+    const QString upperName = resourceName.toString().toUpper();
+    if (const auto found = m_words.constFind(upperName); found != m_words.cend())
+        return found.value();
+    if (!isWordName(upperName))
+        return {};
+    QByteArray image = load(upperName);
+    m_words.insert(upperName, image);
+    return image;
+}
+
+QByteArray WordSounds::load(const QString& upperName) const
+{
+    if (!m_userFiles)
+        listUserFolder();
+    if (const auto user = m_userFiles->constFind(upperName); user != m_userFiles->cend()) {
+        QFile file(user.value());
+        QByteArray image;
+        if (file.size() <= kMaxUserWordBytes && file.open(QIODevice::ReadOnly))
+            image = file.readAll();
+        if (readWaveInfo(image))
+            return image;
+        qWarning("horavox: %s is not a playable wave file of at most 8 MiB; the built-in word is "
+                 "spoken instead",
+                 qPrintable(QDir::toNativeSeparators(user.value())));
+    }
+    QFile builtIn(QStringLiteral(":/voice/%1.wav").arg(upperName));
+    if (!builtIn.open(QIODevice::ReadOnly))
+        return {};
+    return builtIn.readAll();
+}
+
+void WordSounds::listUserFolder() const
+{
+    m_userFiles.emplace();
+    if (m_userVoiceDir.isEmpty())
+        return;
+    const QDir dir(m_userVoiceDir);
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (entry.suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString upperName = entry.completeBaseName().toUpper();
+        // Two files for one word ("five.wav" and "FIVE.wav" on a case-sensitive
+        // file system): the first in name order wins, so the choice is stable.
+        if (isWordName(upperName) && !m_userFiles->contains(upperName))
+            m_userFiles->insert(upperName, entry.filePath());
+    }
+}
+
+} // namespace hv

@@ -1,0 +1,276 @@
+#include "ModalDialogs.h"
+#include "app/AppState.h"
+#include "app/Newclock.h"
+#include "app/Startup.h"
+#include "common/Profile.h"
+#include "controls/BevelPanel.h"
+#include "controls/TrayIcon.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakeSoundOut.h"
+#include "platform/fake/FakeWindowTitles.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace hv;
+
+namespace {
+
+DateTime at(int hour, int minute, int second = 0)
+{
+    return *tryEncodeDate(2026, 12, 10) + *tryEncodeTime(hour, minute, second);
+}
+
+// One clock window on fakes, over a private data folder.
+struct Fixture
+{
+    QTemporaryDir home;
+    FakeClock clock{at(7, 5, 12)};
+    FakeWindowTitles titles;
+    FakeAutostart autostart;
+    FakeSoundOut sound;
+    FakeHotKey hotKey;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<TMain> window;
+
+    // The start-up reminder is off unless `remind`: it would wait for an answer.
+    explicit Fixture(const QString& settings = {}, bool remind = false)
+    {
+        QFile ini(home.filePath(QStringLiteral("horavox.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write((remind ? QString() : QStringLiteral("[Options]\nStartupReminder=1\n")).toUtf8() +
+                      settings.toUtf8());
+        ini.close();
+        state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
+        Platform platform;
+        platform.clock = &clock;
+        platform.windowTitles = &titles;
+        platform.autostart = &autostart;
+        platform.soundOut = &sound;
+        platform.hotKey = &hotKey;
+        window = std::make_unique<TMain>(*state, platform);
+    }
+
+    BevelPanel* face() const { return window->findChild<BevelPanel*>(QStringLiteral("Panel2")); }
+    QWidget* speedbar() const { return window->findChild<QWidget*>(QStringLiteral("Panel1")); }
+    int fontPixels() const { return face()->font().pixelSize(); }
+};
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList result;
+    for (const QAction* action : menu->actions())
+        result << (action->menu() ? action->menu()->title() : action->text());
+    return result;
+}
+
+} // namespace
+
+class TestNewclock : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void commandsAndCaptions()
+    {
+        Fixture f;
+        QCOMPARE(
+            captions(f.window->popupMenu()),
+            (QStringList{QStringLiteral("&Options"), QStringLiteral("&Alarms"), QStringLiteral("&CD Player"),
+                         QStringLiteral("&Timers"), QStringLiteral("A&bout"), QStringLiteral("&Help"),
+                         QStringLiteral("Hi&de"), QStringLiteral("&Exit")}));
+        QCOMPARE(captions(f.window->timersMenu()),
+                 (QStringList{QStringLiteral("Count up "), QStringLiteral("Count Down")}));
+        // Windows that do not exist yet are not offered.
+        for (const QAction* action : f.window->popupMenu()->actions()) {
+            const QString caption = action->menu() ? action->menu()->title() : action->text();
+            const bool later =
+                caption == QStringLiteral("&Options") || caption == QStringLiteral("&Alarms") ||
+                caption == QStringLiteral("&CD Player") || caption == QStringLiteral("&Timers");
+            QCOMPARE(action->isEnabled(), !later);
+        }
+        const QStringList hints{QStringLiteral("Options"),       QStringLiteral("Alarms"),
+                                QStringLiteral("CD Player"),     QStringLiteral("Timers"),
+                                QStringLiteral("About Horavox"), QStringLiteral("Help"),
+                                QStringLiteral("Exit")};
+        for (int i = 0; i < hints.size(); ++i) {
+            const auto* button =
+                f.window->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(i + 1));
+            QVERIFY(button);
+            QCOMPARE(button->toolTip(), hints[i]);
+            QVERIFY2(!button->icon().isNull(), qPrintable(hints[i]));
+        }
+    }
+
+    void firstTickSetsFaceAndToolTip()
+    {
+        Fixture f;
+        f.window->show();
+        QCOMPARE(QString(f.face()->text()).remove(QChar(0x202f)).remove(u' '), QStringLiteral("7:05AM"));
+        QCOMPARE(f.window->trayIcon()->toolTip(),
+                 QStringLiteral("Horavox 32 - Thursday, December 10, 2026,  7:05 AM"));
+        f.clock.advanceSeconds(50);
+        f.window->Timer1Timer();
+        QCOMPARE(QString(f.face()->text()).remove(QChar(0x202f)).remove(u' '), QStringLiteral("7:06AM"));
+    }
+
+    void fontShrinksForANarrowWindow()
+    {
+        Fixture f;
+        f.window->show();
+        const int wide = f.fontPixels();
+        f.window->resize(70, f.window->height());
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        const int narrow = f.fontPixels();
+        QVERIFY2(narrow < wide, qPrintable(QStringLiteral("%1 -> %2").arg(wide).arg(narrow)));
+        QVERIFY(narrow >= 1);
+        QFontMetrics metrics(f.face()->font());
+        QVERIFY(metrics.horizontalAdvance(f.face()->text()) <= f.face()->usableSize().width() || narrow == 1);
+        f.window->resize(10, 10); // smaller than any font: still ends
+        QVERIFY(f.fontPixels() >= 1);
+    }
+
+    void noOuterBevelLeavesMoreRoom()
+    {
+        Fixture raised(QStringLiteral("[Display]\nBevelOuter=2\nBevelInner=2\nBevelWidth=6\n"));
+        Fixture none(QStringLiteral("[Display]\nBevelOuter=0\nBevelInner=2\nBevelWidth=6\n"));
+        raised.window->show();
+        none.window->show();
+        QVERIFY(none.face()->usableSize().height() > raised.face()->usableSize().height());
+        QVERIFY(none.fontPixels() >= raised.fontPixels());
+    }
+
+    void faceClickTogglesTheSpeedbar()
+    {
+        Fixture f;
+        f.window->show();
+        QVERIFY(f.speedbar()->isVisible());
+        QCOMPARE(f.face()->toolTip(), QStringLiteral("Hide Speedbar"));
+        f.window->Panel2Click();
+        QVERIFY(!f.speedbar()->isVisible());
+        QCOMPARE(f.face()->toolTip(), QStringLiteral("Show Speedbar"));
+        QVERIFY(!f.state->settings().speedBar);
+        f.window->Panel2Click();
+        QVERIFY(f.speedbar()->isVisible());
+        QCOMPARE(f.face()->toolTip(), QStringLiteral("Hide Speedbar"));
+        QVERIFY(f.state->settings().speedBar);
+    }
+
+    void startsWithoutSpeedbarWhenStoredSo()
+    {
+        Fixture f(QStringLiteral("[Display]\nSpeedBar=0\n"));
+        f.window->show();
+        QVERIFY(!f.speedbar()->isVisible());
+        QCOMPARE(f.face()->toolTip(), QStringLiteral("Show Speedbar"));
+    }
+
+    void windowOffEveryScreenIsBroughtBack()
+    {
+        Fixture away(QStringLiteral("[Main]\nPlaceNormPosL=-5000\nPlaceNormPosT=-5000\n"
+                                    "PlaceNormPosR=-4788\nPlaceNormPosB=-4869\n"));
+        QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(away.window->frameGeometry()));
+        QCOMPARE(away.window->size(), QSize(212, 131));
+        Fixture partly(QStringLiteral("[Main]\nPlaceNormPosL=-100\nPlaceNormPosT=10\n"
+                                      "PlaceNormPosR=112\nPlaceNormPosB=141\n"));
+        QCOMPARE(partly.window->pos(), QPoint(-100, 10));
+    }
+
+    void hideWithoutTrayMinimizesAndKeepsCaption()
+    {
+        if (TTrayIcon::isSystemTrayAvailable())
+            QSKIP("a system tray is present");
+        Fixture f;
+        f.window->show();
+        f.window->Hide1Click();
+        QVERIFY(!f.window->isHiddenInTray());
+        QVERIFY(f.window->isMinimized());
+        QCOMPARE(f.window->popupMenu()->actions().at(6)->text(), QStringLiteral("Hi&de"));
+        f.window->TrayIcon1Click();
+        QVERIFY(!f.window->isMinimized());
+    }
+
+    void closingSavesSettingsAndAlarms()
+    {
+        Fixture f;
+        f.window->show();
+        f.state->extras().currentInterval = 15;
+        QVERIFY(f.window->close());
+        QCOMPARE(QFileInfo(f.home.filePath(QStringLiteral("alarms32.rec"))).size(), 19200);
+        Profile ini(f.home.filePath(QStringLiteral("horavox.ini")));
+        QCOMPARE(ini.readInteger(u"Voice", u"HowOften", 0), 15);
+        QCOMPARE(ini.readInteger(u"Main", u"Minimized", -1), 0);
+        QCOMPARE(ini.readInteger(u"Main", u"PlaceNormPosR", 0) -
+                     ini.readInteger(u"Main", u"PlaceNormPosL", 0),
+                 f.window->width());
+    }
+
+    void startupReminderIsOfferedOnceAndRemembered()
+    {
+        Fixture f({}, true);
+        bool offered = false;
+        test::answerNextModal([&offered](QWidget* dialog) {
+            auto* reminder = qobject_cast<TStartupForm*>(dialog);
+            offered = reminder != nullptr;
+            if (!reminder)
+                return;
+            reminder->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
+            reminder->reject(); // "No"
+        });
+        f.window->show();
+        QTRY_VERIFY(offered);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!f.state->settings().autoRun);
+        QCOMPARE(f.autostart.setCalls(), 0);
+        Profile ini(f.home.filePath(QStringLiteral("horavox.ini")));
+        QCOMPARE(ini.readInteger(u"Options", u"StartupReminder", 0), 1);
+    }
+
+    void hotKeySpeaksTheTimeAtOnce()
+    {
+        Fixture f;
+        QCOMPARE(f.hotKey.registered, (FakeHotKey::Combination{84, 3})); // Ctrl+Alt+T
+        f.window->show();
+        f.sound.calls.clear();
+        f.hotKey.press();
+        f.hotKey.press(); // pressed twice before the tick: spoken once
+        QTRY_COMPARE(f.sound.calls.size(), 1);
+        QCOMPARE(f.sound.calls[0].kind, FakeSoundOut::Call::Sequence);
+        QCOMPARE(f.sound.calls[0].sounds.size(), 3); // seven, oh, five
+        QTest::qWait(50);
+        QCOMPARE(f.sound.calls.size(), 1);
+    }
+
+    void hotKeyOffIsNotRegistered()
+    {
+        Fixture f(QStringLiteral("[Voice]\nUseHotKey=0\n"));
+        QVERIFY(!f.hotKey.registered);
+    }
+
+    void refusedSaveKeepsTheWindowOpen()
+    {
+        Fixture f;
+        f.window->show();
+        // The settings file's place is taken by a folder: every write fails.
+        QFile::remove(f.home.filePath(QStringLiteral("horavox.ini")));
+        QVERIFY(QDir(f.home.path()).mkpath(QStringLiteral("horavox.ini")));
+        bool told = false;
+        test::answerNextModal([&told](QWidget* box) {
+            told = true;
+            box->close();
+        });
+        QVERIFY(!f.window->close());
+        QVERIFY(told);
+        QVERIFY(f.window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestNewclock)
+#include "tst_Newclock.moc"

@@ -1,0 +1,120 @@
+// Renders every window of the program on the current display, frames and all,
+// into PNG files, so that anyone can look at them: `make screenshots`.
+#include "app/About.h"
+#include "app/AppState.h"
+#include "app/Newclock.h"
+#include "app/Startup.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakeSoundOut.h"
+#include "platform/fake/FakeWindowTitles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace hv;
+
+namespace {
+
+QString outputDir;
+
+// The window with its frame, as the screen shows it.
+void capture(QWidget* window, const QString& name)
+{
+    QTest::qWait(800); // let the window manager map and decorate it
+    // A window with a caption is taken from the screen, frame and all; one
+    // without (a menu, the clock without its speedbar) by its own contents,
+    // which does not depend on where the window manager put it.
+    const bool framed =
+        !window->windowFlags().testFlag(Qt::CustomizeWindowHint) && !qobject_cast<QMenu*>(window);
+    const QRect area = window->frameGeometry();
+    const QPixmap shot =
+        framed ? window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+               : window->screen()->grabWindow(window->winId());
+    const QString path = QDir(outputDir).filePath(name + QStringLiteral(".png"));
+    if (!shot.save(path))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
+}
+
+// A clock window at 7:05 in the given locale, over its own settings.
+struct ClockWindow
+{
+    QTemporaryDir home;
+    FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(19, 5, 12)};
+    FakeWindowTitles titles;
+    FakeAutostart autostart;
+    FakeSoundOut sound;
+    FakeHotKey hotKey;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<TMain> window;
+
+    ClockWindow(const QLocale& locale, const QByteArray& settings)
+    {
+        QLocale::setDefault(locale);
+        QFile ini(home.filePath(QStringLiteral("horavox.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Options]\nStartupReminder=1\n" + settings);
+        ini.close();
+        state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
+        Platform platform{&clock, &titles, &autostart, &sound, &hotKey};
+        window = std::make_unique<TMain>(*state, platform);
+        window->move(80, 80);
+        window->show();
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(HORAVOX_VERSION));
+    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(outputDir);
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QLocale de(QLocale::German, QLocale::Germany);
+
+    {
+        ClockWindow clock(us, {});
+        capture(clock.window.get(), QStringLiteral("main-12h"));
+        clock.window->popupMenu()->popup(clock.window->frameGeometry().topRight() + QPoint(10, 20));
+        capture(clock.window->popupMenu(), QStringLiteral("popup-menu"));
+        clock.window->popupMenu()->hide();
+        clock.window->Panel2Click();
+        capture(clock.window.get(), QStringLiteral("main-12h-no-speedbar"));
+    }
+    {
+        ClockWindow clock(de, {});
+        capture(clock.window.get(), QStringLiteral("main-24h"));
+        clock.window->Panel2Click();
+        capture(clock.window.get(), QStringLiteral("main-24h-no-speedbar"));
+    }
+    {
+        ClockWindow clock(
+            us, "[Display]\nBevelInner=1\nBorderWidth=3\nColor=0\n[Font]\nColor=65280\nStyle=Bold\n");
+        clock.window->resize(320, 140);
+        capture(clock.window.get(), QStringLiteral("main-styled"));
+    }
+    QLocale::setDefault(us);
+    {
+        TStartupForm reminder;
+        reminder.show();
+        capture(&reminder, QStringLiteral("startup-reminder"));
+    }
+    {
+        TAboutBox about;
+        about.show();
+        capture(&about, QStringLiteral("about"));
+    }
+    return 0;
+}
