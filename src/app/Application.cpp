@@ -9,8 +9,8 @@ namespace hv {
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    // No display name: Qt would append it to every window caption.
     setApplicationName(QStringLiteral("Horavox"));
-    setApplicationDisplayName(QStringLiteral("Horavox"));
     setDesktopFileName(QStringLiteral("horavox"));
 }
 
@@ -19,7 +19,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {
-        QMessageBox::critical(activeWindow(), applicationDisplayName(), error.message());
+        QMessageBox::critical(activeWindow(), applicationName(), error.message());
         return true;
     }
 }

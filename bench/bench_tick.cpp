@@ -1,0 +1,140 @@
+// One tick of the clock window in the middle of a minute: the face stays, and
+// the title-bar clock reads the active window's title, finds its time already
+// there and leaves it. Measured over in-memory window titles, and over the X11
+// service on a real display with another window active. Prints the figures;
+// never fails on one.
+//
+// Outside the test desktop it runs itself through scripts/with-desktop.
+
+#include "TestDesktop.h"
+#include "app/AppState.h"
+#include "app/Newclock.h"
+#include "platform/WindowTitlesFactory.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakeSoundOut.h"
+#include "platform/fake/FakeWindowTitles.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace hv;
+
+namespace {
+
+DateTime at(int hour, int minute, int second)
+{
+    return *tryEncodeDate(2026, 12, 10) + *tryEncodeTime(hour, minute, second);
+}
+
+// The clock window on fakes, except for the window titles handed in.
+struct Fixture
+{
+    QTemporaryDir home;
+    FakeClock clock{at(7, 5, 12)};
+    FakeAutostart autostart;
+    FakeSoundOut sound;
+    FakeHotKey hotKey;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<TMain> window;
+
+    explicit Fixture(WindowTitles& titles)
+    {
+        QFile ini(home.filePath(QStringLiteral("horavox.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Options]\nStartupReminder=1\n");
+        ini.close();
+        state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
+        Platform platform;
+        platform.clock = &clock;
+        platform.windowTitles = &titles;
+        platform.autostart = &autostart;
+        platform.soundOut = &sound;
+        platform.hotKey = &hotKey;
+        window = std::make_unique<TMain>(*state, platform);
+    }
+};
+
+} // namespace
+
+class BenchTick : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        std::printf("One tick without a minute change, title-bar work included. Target: 100 us or less.\n");
+        std::fflush(stdout);
+    }
+
+    void tickInTheMinute_data()
+    {
+        QTest::addColumn<bool>("x11");
+        QTest::newRow("in-memory window titles") << false;
+        QTest::newRow("X11 window titles") << true;
+    }
+
+    void tickInTheMinute()
+    {
+        QFETCH(bool, x11);
+        FakeWindowTitles fakeTitles;
+        fakeTitles.active = 1;
+        fakeTitles.titles.insert(1, QStringLiteral("Notes"));
+        std::unique_ptr<WindowTitles> realTitles;
+        if (x11) {
+            realTitles = createWindowTitles(QGuiApplication::platformName());
+            if (!realTitles->isAvailable())
+                QSKIP("needs an X11 display");
+        }
+        WindowTitles& titles = x11 ? *realTitles : fakeTitles;
+        Fixture f(titles);
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+
+        // Another program's window has the focus; the first tick decorates it.
+        QWidget notes;
+        notes.setWindowTitle(QStringLiteral("Notes"));
+        if (x11) {
+            notes.show();
+            notes.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&notes));
+            QTRY_COMPARE(titles.activeWindow(), static_cast<WindowId>(notes.winId()));
+        }
+        const WindowId target = titles.activeWindow();
+        f.clock.advanceSeconds(1);
+        f.window->Timer1Timer();
+        QVERIFY2(titles.title(target).value_or(QString()).endsWith(QStringLiteral("7:05 AM")),
+                 qPrintable(titles.title(target).value_or(QStringLiteral("(none)"))));
+
+        const DateTime start = f.clock.now();
+        int second = 0;
+        QBENCHMARK
+        {
+            // Within the same minute: 7:05:13 to 7:05:52.
+            f.clock.set(start + (1 + second++ % 40) / (24.0 * 60 * 60));
+            f.window->Timer1Timer();
+        }
+        QVERIFY(titles.title(target).value_or(QString()).endsWith(QStringLiteral("7:05 AM")));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    hv::bench::runOnTestDesktop(argc, argv);
+    QApplication app(argc, argv);
+    BenchTick bench;
+    return QTest::qExec(&bench, argc, argv);
+}
+
+#include "bench_tick.moc"
