@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Settings.h"
+#include "alarms/AlarmActions.h"
 #include "alarms/AlarmRecord.h"
 #include "alarms/AlarmTable.h"
 #include "common/DataPaths.h"
@@ -49,8 +50,8 @@ public:
     // Empty unless the alarm file was damaged when it was loaded.
     const QString& alarmFileMessage() const { return m_alarmFileMessage; }
 
-    // True until the first alarm check has prepared every alarm.
-    bool firstCheck = true;
+    // The requests that CD alarms leave for the CD player.
+    CdRequests& cdRequests() { return m_cdRequests; }
 
 private:
     DataPaths m_paths;
@@ -59,6 +60,7 @@ private:
     StoredSettings m_settings;
     AlarmTable m_alarms;
     AlarmRecord m_editBuffer;
+    CdRequests m_cdRequests;
     FormatSettings m_formats;
     QRect m_storedGeometry;
     QString m_alarmFileMessage;

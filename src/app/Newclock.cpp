@@ -100,6 +100,12 @@ TMain::TMain(AppState& state, const Platform& platform, QWidget* parent)
     , m_tick(*this, m_titleBar)
     , m_words(state.paths().voiceDir())
     , m_announcer(state.settings(), state.extras(), m_words, *platform.soundOut)
+    , m_alarmDesk(state, platform)
+    , m_alarmCheck(state.alarms(), state.cdRequests(),
+                   VoiceSettings{state.settings().playVoice, state.settings().howOften,
+                                 state.extras().currentInterval, state.settings().playWave,
+                                 state.settings().beforeAfter},
+                   m_alarmDesk, state.paths().dataDir())
 {
     FormCreate();
 }
@@ -127,6 +133,9 @@ void TMain::FormCreate()
         Panel2Click();
 
     m_tick.setAnnouncement(m_announcer.hook());
+    m_tick.setAlarmCheck([this](DateTime minuteStamp) {
+        m_alarmCheck.run(minuteStamp, m_platform.clock->now(), m_state.settings().autoStart);
+    });
     connect(m_platform.hotKey, &HotKey::pressed, this, &TMain::requestVoice);
 
     Timer1.setSingleShot(true);
@@ -437,13 +446,13 @@ void TMain::requestVoice()
 
 void TMain::scheduleTick()
 {
-    // Tick just after each second turns, so that a new minute shows at once.
-    // Without the title-bar clock nothing needs the seconds: wake at the next
-    // minute instead, which keeps an idle clock idle.
+    // Tick just after the next minute turns: nothing the tick shows changes in
+    // between. The title-bar clock does not need the seconds either: the
+    // window-title service reports a new foreground window and a retitled
+    // decorated window as they happen, and those run the title-bar step at
+    // once. Voice requests tick at once. So an idle clock stays idle.
     const Time t = decodeTime(m_platform.clock->now());
-    const int toNextSecond = 1000 - t.msec;
-    const int wait = titleBarOptions().active() ? toNextSecond : (59 - t.second) * 1000 + toNextSecond;
-    Timer1.start(wait + 2);
+    Timer1.start((59 - t.second) * 1000 + (1000 - t.msec) + 2);
 }
 
 TitleBarClock::Options TMain::titleBarOptions() const
@@ -484,7 +493,12 @@ void TMain::FormShow()
             QMessageBox::warning(this, QStringLiteral("Horavox"), m_state.alarmFileMessage());
         });
     }
-    Timer1Timer();
+    // A window hidden while it is being shown gets mapped all the same, so a
+    // clock that starts hidden runs its first tick once the show is done.
+    if (m_state.extras().startHidden)
+        QTimer::singleShot(0, this, &TMain::Timer1Timer);
+    else
+        Timer1Timer();
 }
 
 bool TMain::FormCloseQuery()

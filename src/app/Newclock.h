@@ -1,9 +1,11 @@
 #pragma once
 
+#include "AlarmDesk.h"
 #include "ClockTick.h"
 #include "FaceLayout.h"
 #include "Platform.h"
 #include "TitleBarClock.h"
+#include "alarms/AlarmCheck.h"
 #include "voice/Announcer.h"
 #include "voice/WordSounds.h"
 
@@ -47,6 +49,7 @@ public:
     QMenu* popupMenu() const { return PopupMenu2; }
     QMenu* timersMenu() const { return PopupMenu1; }
     TTrayIcon* trayIcon() const { return TrayIcon1; }
+    AlarmDesk& alarmDesk() { return m_alarmDesk; }
 
     // Commands, named after the controls that carry them.
     void SpeedButton5Click(); // About
@@ -123,6 +126,8 @@ private:
     ClockTick m_tick;
     WordSounds m_words;
     Announcer m_announcer;
+    AlarmDesk m_alarmDesk;
+    AlarmCheck m_alarmCheck;
 
     bool m_hiddenInTray = false;
     bool m_speedbarVisible = true;

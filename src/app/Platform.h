@@ -5,6 +5,7 @@ namespace hv {
 class Autostart;
 class Clock;
 class HotKey;
+class ProcessLauncher;
 class SoundOut;
 class WindowTitles;
 
@@ -17,6 +18,7 @@ struct Platform
     Autostart* autostart = nullptr;
     SoundOut* soundOut = nullptr;
     HotKey* hotKey = nullptr;
+    ProcessLauncher* launcher = nullptr;
 };
 
 } // namespace hv

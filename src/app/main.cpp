@@ -8,6 +8,7 @@
 #include "common/DataPaths.h"
 #include "platform/Clock.h"
 #include "platform/HotKeyFactory.h"
+#include "platform/ProcessLauncher.h"
 #include "platform/WindowTitlesFactory.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/qt/QtSoundOut.h"
@@ -28,6 +29,7 @@ int runClock(hv::Application& app)
     const std::unique_ptr<hv::Clock> clock = hv::createClock();
     const std::unique_ptr<hv::WindowTitles> windowTitles = hv::createWindowTitles(app.platformName());
     const std::unique_ptr<hv::HotKey> hotKey = hv::createHotKey(app.platformName());
+    const std::unique_ptr<hv::ProcessLauncher> launcher = hv::createProcessLauncher(app.platformName());
     hv::QtSoundOut sound;
     hv::XdgAutostart autostart(hv::XdgAutostart::defaultDirectory(), QCoreApplication::applicationFilePath());
     hv::AppState state(hv::DataPaths::fromEnvironment(), autostart);
@@ -37,6 +39,7 @@ int runClock(hv::Application& app)
     platform.autostart = &autostart;
     platform.soundOut = &sound;
     platform.hotKey = hotKey.get();
+    platform.launcher = launcher.get();
 
     app.setQuitOnLastWindowClosed(false); // the clock lives on in the tray
     hv::TMain mainWindow(state, platform);

@@ -1,4 +1,6 @@
 #include "ModalDialogs.h"
+#include "alarms/AlarmFile.h"
+#include "alarms/Mymsgbox.h"
 #include "app/AppState.h"
 #include "app/Newclock.h"
 #include "app/Startup.h"
@@ -8,6 +10,7 @@
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakeProcessLauncher.h"
 #include "platform/fake/FakeSoundOut.h"
 #include "platform/fake/FakeWindowTitles.h"
 
@@ -36,12 +39,16 @@ struct Fixture
     FakeAutostart autostart;
     FakeSoundOut sound;
     FakeHotKey hotKey;
+    FakeProcessLauncher launcher;
     std::unique_ptr<AppState> state;
     std::unique_ptr<TMain> window;
 
     // The start-up reminder is off unless `remind`: it would wait for an answer.
-    explicit Fixture(const QString& settings = {}, bool remind = false)
+    explicit Fixture(const QString& settings = {}, bool remind = false,
+                     const std::function<void(const QString& home)>& prepare = {})
     {
+        if (prepare)
+            prepare(home.path());
         QFile ini(home.filePath(QStringLiteral("horavox.ini")));
         if (ini.open(QIODevice::WriteOnly))
             ini.write((remind ? QString() : QStringLiteral("[Options]\nStartupReminder=1\n")).toUtf8() +
@@ -54,6 +61,7 @@ struct Fixture
         platform.autostart = &autostart;
         platform.soundOut = &sound;
         platform.hotKey = &hotKey;
+        platform.launcher = &launcher;
         window = std::make_unique<TMain>(*state, platform);
     }
 
@@ -252,6 +260,44 @@ private Q_SLOTS:
     {
         Fixture f(QStringLiteral("[Voice]\nUseHotKey=0\n"));
         QVERIFY(!f.hotKey.registered);
+    }
+
+    void dueAlarmsFireFromTheTick()
+    {
+        // A message alarm and a program alarm at 7:06, and a Pagedeck page at 7:07.
+        AlarmTable table;
+        const auto add = [&table](int n, std::int32_t kind, const QString& target, int minute) {
+            AlarmRecord& alarm = table.slot(n);
+            alarm.Rule = RuleDaily;
+            alarm.Active = true;
+            alarm.AlarmKind = kind;
+            alarm.Target = target;
+            alarm.StartTime = *tryEncodeTime(7, minute);
+        };
+        add(1, KindMessage, QStringLiteral("Stand-up meeting"), 6);
+        add(2, KindProgram, QStringLiteral("xterm -T 'morning mail'"), 6);
+        add(3, KindPagedeck, QStringLiteral("Morning"), 7);
+        Fixture fired(QStringLiteral("[Pagedeck]\nPath=/opt/pd\n"), false, [&table](const QString& home) {
+            saveAlarmFile(home + QStringLiteral("/alarms32.rec"), table);
+        });
+        fired.window->show();
+        QVERIFY(fired.window->alarmDesk().messageWindows().isEmpty());
+
+        fired.clock.set(at(7, 6, 0) + 0.002 / 86400);
+        fired.window->Timer1Timer();
+        QCOMPARE(fired.window->alarmDesk().messageWindows().size(), 1);
+        QCOMPARE(fired.launcher.starts.size(), 1);
+        QCOMPARE(fired.launcher.starts[0].commandLine, QStringLiteral("xterm -T 'morning mail'"));
+        QCOMPARE(fired.state->alarms().slot(1).WaveA.text(), QStringLiteral("NONE"));
+
+        fired.clock.set(at(7, 7, 0) + 0.002 / 86400);
+        fired.window->Timer1Timer();
+        QCOMPARE(fired.launcher.pagedecks.size(), 1);
+        QCOMPARE(fired.launcher.pagedecks[0].folder, QStringLiteral("/opt/pd"));
+        QCOMPARE(fired.launcher.pagedecks[0].page, QStringLiteral("Morning"));
+        QVERIFY(fired.launcher.pagedecks[0].launch);
+        for (TMsgAlrm* window : fired.window->alarmDesk().messageWindows())
+            window->close();
     }
 
     void refusedSaveKeepsTheWindowOpen()

@@ -7,6 +7,7 @@
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeHotKey.h"
+#include "platform/fake/FakeProcessLauncher.h"
 #include "platform/fake/FakeSoundOut.h"
 #include "platform/fake/FakeWindowTitles.h"
 
@@ -55,6 +56,7 @@ struct ClockWindow
     FakeAutostart autostart;
     FakeSoundOut sound;
     FakeHotKey hotKey;
+    FakeProcessLauncher launcher;
     std::unique_ptr<AppState> state;
     std::unique_ptr<TMain> window;
 
@@ -66,7 +68,7 @@ struct ClockWindow
             ini.write("[Options]\nStartupReminder=1\n" + settings);
         ini.close();
         state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
-        Platform platform{&clock, &titles, &autostart, &sound, &hotKey};
+        Platform platform{&clock, &titles, &autostart, &sound, &hotKey, &launcher};
         window = std::make_unique<TMain>(*state, platform);
         window->move(80, 80);
         window->show();

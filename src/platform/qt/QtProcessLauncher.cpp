@@ -32,8 +32,8 @@ bool QtProcessLauncher::runPagedeck(const QString& folder, const QString& page, 
 {
     const std::optional<QString> program = findPagedeck(folder);
     if (!program) {
-        qCWarning(lcLaunch).nospace() << "no launcher " << QStringView(kPagedeckFileName) << " in the folder "
-                                      << folder;
+        qCWarning(lcLaunch).noquote().nospace() << "no launcher " << QString::fromUtf16(kPagedeckFileName)
+                                                << " in the folder \"" << folder << '"';
         return false;
     }
     return startDetached(*program, pagedeckArguments(page, launch), backgroundEnvironment()) != 0;
@@ -43,7 +43,8 @@ qint64 QtProcessLauncher::startCommandLine(const QString& commandLine)
 {
     const std::optional<QStringList> words = splitCommandLine(commandLine);
     if (!words || words->isEmpty()) {
-        qCWarning(lcLaunch) << "cannot start" << commandLine << (words ? "(nothing to run)" : "(a quote is open)");
+        qCWarning(lcLaunch) << "cannot start" << commandLine
+                            << (words ? "(nothing to run)" : "(a quote is open)");
         return 0;
     }
     return startDetached(words->first(), words->mid(1), QProcessEnvironment::systemEnvironment());

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "alarms/AlarmTable.h"
+
+#include <QDialog>
+#include <QScopedPointer>
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+
+namespace Ui {
+class TMsgAlrm;
+}
+
+namespace hv {
+
+class Clock;
+class SoundOut;
+
+// What every message window shares with the application, all of it outliving
+// the windows.
+struct MessageAlarmContext
+{
+    AlarmTable& alarms;
+    SoundOut& sound;
+    const Clock& clock;
+    // The snooze length in minutes, SnoozeTime of the settings: the spin box
+    // starts from it, and Snooze stores the spin box's value back.
+    int& snoozeTime;
+    // Where recorded wave files of an auto-deleted alarm live.
+    QString programDir;
+    // The table has changed (auto delete, gaps closed, sorted, snoozed): an
+    // open alarm editor rebuilds its list. May be empty.
+    std::function<void()> alarmsChanged;
+};
+
+// "Message Alarm!": the window a fired message alarm opens, one per firing,
+// never modal. It shows the alarm's text, plays the alarm's wave once a
+// tick-minute of 59 s until the user reacts, and ends with OK (the alarm is
+// done; removed when it auto deletes) or Snooze (it fires again in the chosen
+// number of minutes). The close box ends it without touching the alarm.
+//
+// The window holds the alarm's identity, not its slot: an alarm that the table
+// moved meanwhile is still found, and one that was deleted meanwhile is left
+// alone, along with whatever alarm took its slot. The window deletes itself
+// when it closes.
+class TMsgAlrm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Ticks of Timer1 (seconds) from one play of the wave to the next.
+    static constexpr int kWaveRepeatTicks = 59;
+    // The wave that means none.
+    static constexpr char16_t kNoWave[] = u"NONE";
+
+    // `wave` is the alarm's WaveA; empty counts as "NONE".
+    TMsgAlrm(const MessageAlarmContext& context, AlarmId alarm, const QString& text, const QString& wave,
+             QWidget* parent = nullptr);
+    ~TMsgAlrm() override;
+
+    AlarmId alarm() const { return m_alarm; }
+
+public Q_SLOTS:
+    // Once a second: plays the wave on the first tick and every 59th after it.
+    void Timer1Timer();
+    // Beeps, auto deletes the alarm when it is set to, sorts the table, closes.
+    void OKBtnClick();
+    // Beeps, keeps the spin box's value as the snooze length, moves the alarm's
+    // next due moment to that many minutes from the current minute, closes.
+    void BitBtn1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void tableChanged();
+
+    QScopedPointer<Ui::TMsgAlrm> ui;
+    MessageAlarmContext m_context;
+    AlarmId m_alarm;
+    QTimer* Timer1;
+};
+
+} // namespace hv

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/WindowTitles.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace hv {
+
+// Starts other programs, finds the window a started program shows, asks
+// windows to close, and starts the companion launcher Pagedeck. Programs are
+// never started through a shell, and nothing here blocks the event loop: the
+// clock keeps ticking while a started program comes up.
+class ProcessLauncher : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Called once with the started program's top-level window; 0 when the
+    // program could not be started, or showed no window within the wait.
+    using WindowFound = std::function<void(WindowId window)>;
+
+    // How long a started program has to show its window, in ms.
+    static constexpr int kWindowWait = 10'000;
+
+    using QObject::QObject;
+    ~ProcessLauncher() override = default;
+
+    // Splits the command line into the program and its arguments
+    // (splitCommandLine) and starts it detached: it outlives the clock. Asks the
+    // window to show minimized when `minimized` is set, as far as the platform
+    // lets one program do that to another. Returns the new process's id, or 0
+    // when it did not start (an empty or unbalanced line, a program that cannot
+    // be found or run). `found` is called from the event loop later, never from
+    // inside this call, and not at all once the launcher is destroyed.
+    virtual qint64 start(const QString& commandLine, bool minimized, WindowFound found) = 0;
+
+    // Asks a window to close, as the window manager's close button would; the
+    // program may ask its user first. A window that has gone: nothing.
+    virtual void closeWindow(WindowId window) = 0;
+
+    // Starts the launcher Pagedeck found in `folder` (findPagedeck) with
+    // pagedeckArguments(), without letting it take the focus where the platform
+    // allows that. False, with a warning in the log, when there is no launcher
+    // there or it did not start.
+    virtual bool runPagedeck(const QString& folder, const QString& page, bool launch) = 0;
+};
+
+// The file name of the launcher, as it has always been installed.
+inline constexpr char16_t kPagedeckFileName[] = u"PAGEDECK.EXE";
+
+// The launcher in `folder`: PAGEDECK.EXE when a file of exactly that name is
+// there, else the first file, in name order, whose name matches it in any
+// case. Empty when the folder is empty, missing or holds no such file.
+std::optional<QString> findPagedeck(const QString& folder);
+
+// "-<page>" and "-LAUNCH" or "-CLOSE": the page goes in as one argument
+// whatever it contains.
+QStringList pagedeckArguments(const QString& page, bool launch);
+
+// The launcher for the Qt platform plugin in use
+// (QGuiApplication::platformName()): on "xcb" one that also finds and closes
+// windows, elsewhere one that starts programs but never finds their windows.
+std::unique_ptr<ProcessLauncher> createProcessLauncher(const QString& qpaPlatformName);
+
+} // namespace hv
