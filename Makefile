@@ -36,7 +36,7 @@ bench: build
 # file reader, recurrence and descriptions for FUZZ_SECONDS seconds. Inputs
 # that break something land in build-fuzz/fuzz/ as crash-*, timeout-* or leak-*.
 FUZZ_SECONDS ?= 60
-fuzz:
+fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHORAVOX_FUZZ=ON -DHORAVOX_BUILD_TESTS=OFF -DHORAVOX_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_alarm_records fuzz_seeds
 	mkdir -p build-fuzz/fuzz/corpus
@@ -49,4 +49,4 @@ asan:
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L 'unit|gui'
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz
