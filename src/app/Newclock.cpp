@@ -57,22 +57,6 @@ std::optional<Bevel> bevelFromSetting(qint32 value)
     }
 }
 
-// Turns every tooltip of the application on or off.
-class HintSwitch : public QObject
-{
-public:
-    using QObject::QObject;
-    bool enabled = true;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!enabled && event->type() == QEvent::ToolTip)
-            return true;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // With the speedbar the window has the desktop's usual frame; without it, a
 // thin sizing border and no caption (any title-bar button would bring the
 // caption back).
@@ -289,12 +273,19 @@ void TMain::applyStayOnTop()
 
 void TMain::applyHints()
 {
-    static HintSwitch* hints = nullptr;
-    if (!hints) {
-        hints = new HintSwitch(qApp);
-        qApp->installEventFilter(hints);
-    }
-    hints->enabled = m_state.settings().showHints;
+    // Show Hints switches every tooltip of the application, the windows that
+    // open later included: a filter on the application drops them.
+    if (m_state.settings().showHints)
+        qApp->removeEventFilter(this);
+    else
+        qApp->installEventFilter(this);
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip)
+        return true; // installed only while hints are off
+    return QWidget::eventFilter(watched, event);
 }
 
 void TMain::placeWindow()
