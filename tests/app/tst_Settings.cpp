@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/Settings.h"
 #include "common/Error.h"
 #include "common/Profile.h"
@@ -12,30 +13,11 @@
 
 using namespace hv;
 
+using hv::test::contentOf;
+using hv::test::errorOf;
+using hv::test::putFile;
+
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const hv::Error& error) {
-        return error.message();
-    }
-    return {};
-}
 
 // Every field away from its default.
 StoredSettings unusualSettings()

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "common/Error.h"
 #include "common/Profile.h"
 
@@ -10,34 +11,9 @@
 
 using hv::Profile;
 
-namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(file.write(content), content.size());
-}
-
-// The message of the hv::Error that `action` throws, or an empty text when it
-// throws none.
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const hv::Error& error) {
-        return error.message();
-    }
-    return {};
-}
-
-} // namespace
+using hv::test::contentOf;
+using hv::test::errorOf;
+using hv::test::putFile;
 
 class TestProfile : public QObject
 {

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "common/Error.h"
 #include "platform/linux/XdgAutostart.h"
 
@@ -10,32 +11,13 @@
 
 using hv::XdgAutostart;
 
+using hv::test::contentOf;
+using hv::test::errorOf;
+using hv::test::putFile;
+
 namespace {
 
 const QString kProgram = QStringLiteral("/usr/bin/horavox");
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const hv::Error& error) {
-        return error.message();
-    }
-    return {};
-}
 
 } // namespace
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "common/Error.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTest>
+
+#include <functional>
+
+namespace hv::test {
+
+// The whole content of a file; empty when it cannot be read.
+inline QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes a fixture file; a failure fails the calling test.
+inline void putFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(content), content.size());
+}
+
+// The message of the hv::Error that `action` throws, or an empty text when it
+// throws none.
+inline QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.message();
+    }
+    return {};
+}
+
+} // namespace hv::test
