@@ -1,5 +1,7 @@
 #include "platform/x11/X11HotKey.h"
 
+#include "Xcb.h"
+
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
@@ -15,13 +17,8 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcHotKey, "horavox.hotkey")
 
-// xcb hands out replies, errors and events in memory from malloc().
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = xcb::Ptr<T>;
 
 constexpr xcb_window_t kNoWindow = XCB_WINDOW_NONE;
 constexpr std::uint8_t kBadAccess = XCB_ACCESS;
@@ -34,18 +31,11 @@ constexpr std::uint16_t kModifierBits = 0xff;
 X11HotKey::X11HotKey(const QByteArray& displayName, QObject* parent)
     : HotKey(parent)
 {
-    int screenNumber = 0;
-    // xcb_connect() always returns a connection object, in an error state when it failed.
-    m_connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
-    if (xcb_connection_has_error(m_connection) != 0)
+    const xcb::Display display = xcb::connectToDisplay(displayName);
+    m_connection = display.connection;
+    if (!display.isOpen())
         return;
-
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0)
-        return;
-    m_root = screens.data->root;
+    m_root = display.root;
     readKeyboardMap();
 
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);

@@ -1,5 +1,7 @@
 #include "platform/x11/X11ProcessLauncher.h"
 
+#include "Xcb.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
@@ -18,13 +20,8 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcLaunch, "horavox.alarms")
 
-// xcb hands out replies, errors and events in memory from malloc().
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = xcb::Ptr<T>;
 
 // xcb's constants are enumerators; these give them the types of the values they stand for.
 constexpr xcb_window_t kNoWindow = XCB_WINDOW_NONE;
@@ -117,17 +114,11 @@ X11ProcessLauncher::X11ProcessLauncher(const QByteArray& displayName, QObject* p
     m_poll->setInterval(kPollInterval);
     connect(m_poll, &QTimer::timeout, this, &X11ProcessLauncher::poll);
 
-    int screenNumber = 0;
-    // xcb_connect() always returns a connection object, in an error state when it failed.
-    m_connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
-    if (xcb_connection_has_error(m_connection) != 0)
+    const xcb::Display display = xcb::connectToDisplay(displayName);
+    m_connection = display.connection;
+    if (!display.isOpen())
         return;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0)
-        return;
-    m_root = screens.data->root;
+    m_root = display.root;
     internAtoms();
 }
 

@@ -1,5 +1,7 @@
 #include "platform/x11/X11WindowTitles.h"
 
+#include "Xcb.h"
+
 #include <QSocketNotifier>
 #include <QStringDecoder>
 
@@ -15,13 +17,8 @@ namespace hv {
 
 namespace {
 
-// xcb hands out replies, errors and events in memory from malloc().
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = xcb::Ptr<T>;
 
 // xcb's constants are enumerators; these give them the types of the values they stand for.
 constexpr xcb_window_t kNoWindow = XCB_WINDOW_NONE;
@@ -238,18 +235,11 @@ std::optional<QString> wmNameText(const xcb_get_property_reply_t& reply, xcb_ato
 X11WindowTitles::X11WindowTitles(const QByteArray& displayName, QObject* parent)
     : WindowTitles(parent)
 {
-    int screenNumber = 0;
-    // xcb_connect() always returns a connection object, in an error state when it failed.
-    m_connection = xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
-    if (xcb_connection_has_error(m_connection) != 0)
+    const xcb::Display display = xcb::connectToDisplay(displayName);
+    m_connection = display.connection;
+    if (!display.isOpen())
         return;
-
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem == 0)
-        return;
-    m_root = screens.data->root;
+    m_root = display.root;
     internAtoms();
     m_maxPropertyLength = xcb_get_maximum_request_length(m_connection);
 
