@@ -11,8 +11,7 @@ AppState::AppState(DataPaths paths, Autostart& autostart)
     , m_profile(m_paths.settingsFile())
     , m_autostart(autostart)
     , m_formats(FormatSettings::startupDefaults(QLocale::system()))
-{
-}
+{}
 
 void AppState::load()
 {

@@ -29,8 +29,7 @@ QString trayToolTip(DateTime now, const FormatSettings& formats)
 ClockTick::ClockTick(Face& face, TitleBarClock& titleBar)
     : m_face(face)
     , m_titleBar(titleBar)
-{
-}
+{}
 
 void ClockTick::run(DateTime now, const FormatSettings& formats, const TitleBarClock::Options& titleBar,
                     bool& startHidden)

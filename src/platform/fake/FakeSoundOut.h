@@ -10,7 +10,12 @@ class FakeSoundOut final : public SoundOut
 public:
     struct Call
     {
-        enum Kind { Play, Sequence, Beep } kind;
+        enum Kind
+        {
+            Play,
+            Sequence,
+            Beep
+        } kind;
         QList<Sound> sounds;
         Mode mode = Mode::Async;
     };
