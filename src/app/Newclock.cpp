@@ -103,6 +103,7 @@ void TMain::FormCreate()
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/horavox.svg")));
+    createSpeedbar();
     createMenus();
     createTrayIcon();
     connectCommands();
@@ -156,8 +157,11 @@ void TMain::createMenus()
     for (QAction* later : {Options1, Alarms1, CDPlayer1, UpTimer1, DownTimer1, CountUp1, CountDown1})
         later->setEnabled(false);
     Timers1->setEnabled(false);
-    for (QWidget* later : {static_cast<QWidget*>(ui->SpeedButton1), static_cast<QWidget*>(ui->SpeedButton2),
-                           static_cast<QWidget*>(ui->SpeedButton3), static_cast<QWidget*>(ui->SpeedButton4)})
+}
+
+void TMain::createSpeedbar()
+{
+    for (QToolButton* later : {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3, ui->SpeedButton4})
         later->setEnabled(false);
 
     const auto glyph = [](QToolButton* button, const QString& name) {

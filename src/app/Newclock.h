@@ -76,6 +76,7 @@ private:
     bool FormCloseQuery();
     void FormResize();
 
+    void createSpeedbar();
     void createMenus();
     void createTrayIcon();
     void connectCommands();
