@@ -1,5 +1,6 @@
 // Renders every window of the program on the current display, frames and all,
 // into PNG files, so that anyone can look at them: `make screenshots`.
+#include "alarms/Mymsgbox.h"
 #include "app/About.h"
 #include "app/AppState.h"
 #include "app/Newclock.h"
@@ -27,15 +28,12 @@ namespace {
 
 QString outputDir;
 
-// The window with its frame, as the screen shows it.
-void capture(QWidget* window, const QString& name)
+// The window as the screen shows it: with its frame, taken from the screen;
+// without (a menu, the clock without its speedbar), by its own contents, which
+// does not depend on where the window manager put it.
+void capture(QWidget* window, const QString& name, bool framed = true)
 {
     QTest::qWait(800); // let the window manager map and decorate it
-    // A window with a caption is taken from the screen, frame and all; one
-    // without (a menu, the clock without its speedbar) by its own contents,
-    // which does not depend on where the window manager put it.
-    const bool framed =
-        !window->windowFlags().testFlag(Qt::CustomizeWindowHint) && !qobject_cast<QMenu*>(window);
     const QRect area = window->frameGeometry();
     const QPixmap shot =
         framed ? window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
@@ -90,16 +88,16 @@ int main(int argc, char* argv[])
         ClockWindow clock(us, {});
         capture(clock.window.get(), QStringLiteral("main-12h"));
         clock.window->popupMenu()->popup(clock.window->frameGeometry().topRight() + QPoint(10, 20));
-        capture(clock.window->popupMenu(), QStringLiteral("popup-menu"));
+        capture(clock.window->popupMenu(), QStringLiteral("popup-menu"), false);
         clock.window->popupMenu()->hide();
         clock.window->Panel2Click();
-        capture(clock.window.get(), QStringLiteral("main-12h-no-speedbar"));
+        capture(clock.window.get(), QStringLiteral("main-12h-no-speedbar"), false);
     }
     {
         ClockWindow clock(de, {});
         capture(clock.window.get(), QStringLiteral("main-24h"));
         clock.window->Panel2Click();
-        capture(clock.window.get(), QStringLiteral("main-24h-no-speedbar"));
+        capture(clock.window.get(), QStringLiteral("main-24h-no-speedbar"), false);
     }
     {
         ClockWindow clock(
@@ -117,6 +115,19 @@ int main(int argc, char* argv[])
         TAboutBox about;
         about.show();
         capture(&about, QStringLiteral("about"));
+    }
+    {
+        AlarmTable alarms;
+        alarms.slot(1).Rule = RuleOnce;
+        FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(7, 0)};
+        FakeSoundOut sound;
+        int snoozeTime = 10;
+        const MessageAlarmContext context{alarms, sound, clock, snoozeTime, QDir::tempPath(), {}};
+        TMsgAlrm message(context, alarms.idOf(1),
+                         QStringLiteral("Time for the ten o'clock meeting in room 4"),
+                         QStringLiteral("NONE"));
+        message.show();
+        capture(&message, QStringLiteral("message-alarm"));
     }
     return 0;
 }
