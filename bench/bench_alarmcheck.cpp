@@ -3,6 +3,7 @@
 // the check's own work (both passes, rescheduling, closing gaps, the sort).
 // Prints the median of several rounds; never fails on a figure.
 
+#include "MedianTime.h"
 #include "alarms/AlarmCheck.h"
 #include "alarms/Recurrence.h"
 
@@ -14,11 +15,6 @@
 using namespace hv;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr int kRounds = 9;
-constexpr auto kRoundTime = std::chrono::milliseconds(100);
 
 // The tick reads the clock this long after the minute turns.
 constexpr double kTickDelay = 400 / kMsecsPerDay;
@@ -88,31 +84,6 @@ AlarmTable allDueTable(DateTime stamp)
     return table;
 }
 
-// Runs `body` repeatedly; returns the median time of one call in nanoseconds.
-template <typename Body>
-double medianNs(Body body)
-{
-    long repetitions = 1;
-    for (;;) { // grow until one round fills kRoundTime
-        const auto start = Clock::now();
-        for (long r = 0; r < repetitions; ++r)
-            body();
-        if (Clock::now() - start >= kRoundTime)
-            break;
-        repetitions *= 2;
-    }
-    std::vector<double> rounds;
-    for (int round = 0; round < kRounds; ++round) {
-        const auto start = Clock::now();
-        for (long r = 0; r < repetitions; ++r)
-            body();
-        const std::chrono::duration<double, std::nano> elapsed = Clock::now() - start;
-        rounds.push_back(elapsed.count() / static_cast<double>(repetitions));
-    }
-    std::nth_element(rounds.begin(), rounds.begin() + kRounds / 2, rounds.end());
-    return rounds[kRounds / 2];
-}
-
 void report(const char* what, double ns)
 {
     std::printf("%-56s %9.0f ns per check\n", what, ns);
@@ -146,14 +117,14 @@ int main()
         const DateTime stamp = fromMinuteNumber(firstMinute);
         check.run(stamp, stamp + kTickDelay, false); // the first check; whatever was due has moved on
         report("a minute with nothing due (50 alarms)",
-               medianNs([&] { check.run(stamp, stamp + kTickDelay, false); }));
+               bench::medianNs([&] { check.run(stamp, stamp + kTickDelay, false); }));
     }
     {
         AlarmTable table = mixedTable();
         AlarmCheck check(table, cd, bound, actions, QString());
         std::int64_t minute = firstMinute;
         check.run(fromMinuteNumber(minute), fromMinuteNumber(minute) + kTickDelay, false);
-        report("minute after minute, firing as due (50 alarms)", medianNs([&] {
+        report("minute after minute, firing as due (50 alarms)", bench::medianNs([&] {
                    const DateTime stamp = fromMinuteNumber(++minute);
                    check.run(stamp, stamp + kTickDelay, false);
                }));
@@ -164,8 +135,8 @@ int main()
         AlarmTable table = due;
         AlarmCheck check(table, cd, bound, actions, QString());
         check.run(stamp, stamp + kTickDelay, false); // the first check, past which NextDue is trusted
-        const double copyNs = medianNs([&] { table = due; });
-        const double checkNs = medianNs([&] {
+        const double copyNs = bench::medianNs([&] { table = due; });
+        const double checkNs = bench::medianNs([&] {
             table = due;
             check.run(stamp, stamp + kTickDelay, false);
         });

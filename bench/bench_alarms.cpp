@@ -4,6 +4,7 @@
 // it is open). Prints the median of several rounds per call; never fails on a
 // figure.
 
+#include "MedianTime.h"
 #include "alarms/AlarmDescription.h"
 #include "alarms/Recurrence.h"
 
@@ -17,11 +18,6 @@
 using namespace hv;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr int kRounds = 9;
-constexpr auto kRoundTime = std::chrono::milliseconds(100);
 
 DateTime clockTime(int hour, int minute)
 {
@@ -54,32 +50,6 @@ AlarmTable mixedTable()
     return table;
 }
 
-// Runs `body` (one pass over the table) repeatedly; returns the median time of
-// one pass in nanoseconds.
-template <typename Body>
-double medianPassNs(Body body)
-{
-    long repetitions = 1;
-    for (;;) { // grow until one round fills kRoundTime
-        const auto start = Clock::now();
-        for (long r = 0; r < repetitions; ++r)
-            body();
-        if (Clock::now() - start >= kRoundTime)
-            break;
-        repetitions *= 2;
-    }
-    std::vector<double> rounds;
-    for (int round = 0; round < kRounds; ++round) {
-        const auto start = Clock::now();
-        for (long r = 0; r < repetitions; ++r)
-            body();
-        const std::chrono::duration<double, std::nano> elapsed = Clock::now() - start;
-        rounds.push_back(elapsed.count() / static_cast<double>(repetitions));
-    }
-    std::nth_element(rounds.begin(), rounds.begin() + kRounds / 2, rounds.end());
-    return rounds[kRounds / 2];
-}
-
 void report(const char* what, double passNs)
 {
     std::printf("%-48s %9.2f us per 50 alarms  %8.1f ns per alarm\n", what, passNs / 1000.0,
@@ -99,27 +69,27 @@ int main()
     volatile double dueSink = 0;
     volatile qsizetype textSink = 0;
 
-    report("nextOccurrence, start-up flag off", medianPassNs([&] {
+    report("nextOccurrence, start-up flag off", bench::medianNs([&] {
                double sum = 0;
                for (int n = 1; n <= AlarmTable::kSlots; ++n)
                    sum += nextOccurrence(table.slot(n), now, false).value_or(0);
                dueSink = sum;
            }));
     AlarmTable copy = table; // the same moments are written again on every pass
-    report("computeNextDue + computeStopDue, start-up flag on", medianPassNs([&] {
+    report("computeNextDue + computeStopDue, start-up flag on", bench::medianNs([&] {
                for (int n = 1; n <= AlarmTable::kSlots; ++n) {
                    computeNextDue(copy.slot(n), now, true);
                    computeStopDue(copy.slot(n));
                }
                dueSink = copy.slot(AlarmTable::kSlots).StopDue;
            }));
-    report("describeAlarm", medianPassNs([&] {
+    report("describeAlarm", bench::medianNs([&] {
                qsizetype length = 0;
                for (int n = 1; n <= AlarmTable::kSlots; ++n)
                    length += describeAlarm(table.slot(n), settings).size();
                textSink = length;
            }));
     report("alarmDescriptionList",
-           medianPassNs([&] { textSink = alarmDescriptionList(table, settings).size(); }));
+           bench::medianNs([&] { textSink = alarmDescriptionList(table, settings).size(); }));
     return 0;
 }

@@ -6,15 +6,9 @@
 //
 // Outside the test desktop it runs itself through scripts/with-desktop.
 
+#include "ClockWindowRig.h"
 #include "TestDesktop.h"
-#include "app/AppState.h"
-#include "app/Newclock.h"
 #include "platform/WindowTitlesFactory.h"
-#include "platform/fake/FakeAutostart.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeHotKey.h"
-#include "platform/fake/FakeSoundOut.h"
-#include "platform/fake/FakeWindowTitles.h"
 
 #include <QApplication>
 #include <QFile>
@@ -37,31 +31,11 @@ DateTime at(int hour, int minute, int second)
 }
 
 // The clock window on fakes, except for the window titles handed in.
-struct Fixture
+struct Fixture : test::ClockWindowRig
 {
-    QTemporaryDir home;
-    FakeClock clock{at(7, 5, 12)};
-    FakeAutostart autostart;
-    FakeSoundOut sound;
-    FakeHotKey hotKey;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TMain> window;
-
     explicit Fixture(WindowTitles& titles)
-    {
-        QFile ini(home.filePath(QStringLiteral("horavox.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[Options]\nStartupReminder=1\n");
-        ini.close();
-        state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
-        Platform platform;
-        platform.clock = &clock;
-        platform.windowTitles = &titles;
-        platform.autostart = &autostart;
-        platform.soundOut = &sound;
-        platform.hotKey = &hotKey;
-        window = std::make_unique<TMain>(*state, platform);
-    }
+        : ClockWindowRig({at(7, 5, 12), {}, false, {}, &titles})
+    {}
 };
 
 } // namespace

@@ -1,23 +1,15 @@
+#include "ClockWindowRig.h"
 #include "ModalDialogs.h"
 #include "alarms/AlarmFile.h"
 #include "alarms/Mymsgbox.h"
-#include "app/AppState.h"
-#include "app/Newclock.h"
 #include "app/Startup.h"
 #include "common/Profile.h"
 #include "controls/BevelPanel.h"
 #include "controls/TrayIcon.h"
-#include "platform/fake/FakeAutostart.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeHotKey.h"
-#include "platform/fake/FakeProcessLauncher.h"
-#include "platform/fake/FakeSoundOut.h"
-#include "platform/fake/FakeWindowTitles.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -30,40 +22,13 @@ DateTime at(int hour, int minute, int second = 0)
     return *tryEncodeDate(2026, 12, 10) + *tryEncodeTime(hour, minute, second);
 }
 
-// One clock window on fakes, over a private data folder.
-struct Fixture
+// The clock window at 7:05:12 on 10 December 2026.
+struct Fixture : test::ClockWindowRig
 {
-    QTemporaryDir home;
-    FakeClock clock{at(7, 5, 12)};
-    FakeWindowTitles titles;
-    FakeAutostart autostart;
-    FakeSoundOut sound;
-    FakeHotKey hotKey;
-    FakeProcessLauncher launcher;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TMain> window;
-
-    // The start-up reminder is off unless `remind`: it would wait for an answer.
     explicit Fixture(const QString& settings = {}, bool remind = false,
                      const std::function<void(const QString& home)>& prepare = {})
-    {
-        if (prepare)
-            prepare(home.path());
-        QFile ini(home.filePath(QStringLiteral("horavox.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write((remind ? QString() : QStringLiteral("[Options]\nStartupReminder=1\n")).toUtf8() +
-                      settings.toUtf8());
-        ini.close();
-        state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
-        Platform platform;
-        platform.clock = &clock;
-        platform.windowTitles = &titles;
-        platform.autostart = &autostart;
-        platform.soundOut = &sound;
-        platform.hotKey = &hotKey;
-        platform.launcher = &launcher;
-        window = std::make_unique<TMain>(*state, platform);
-    }
+        : ClockWindowRig({at(7, 5, 12), settings.toUtf8(), remind, prepare, nullptr})
+    {}
 
     BevelPanel* face() const { return window->findChild<BevelPanel*>(QStringLiteral("Panel2")); }
     QWidget* speedbar() const { return window->findChild<QWidget*>(QStringLiteral("Panel1")); }

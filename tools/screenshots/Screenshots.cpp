@@ -1,23 +1,14 @@
 // Renders every window of the program on the current display, frames and all,
 // into PNG files, so that anyone can look at them: `make screenshots`.
+#include "ClockWindowRig.h"
 #include "alarms/Mymsgbox.h"
 #include "app/About.h"
-#include "app/AppState.h"
-#include "app/Newclock.h"
 #include "app/Startup.h"
-#include "platform/fake/FakeAutostart.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeHotKey.h"
-#include "platform/fake/FakeProcessLauncher.h"
-#include "platform/fake/FakeSoundOut.h"
-#include "platform/fake/FakeWindowTitles.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QMenu>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -45,29 +36,13 @@ void capture(QWidget* window, const QString& name, bool framed = true)
         std::printf("%s\n", qPrintable(path));
 }
 
-// A clock window at 7:05 in the given locale, over its own settings.
-struct ClockWindow
+// A clock window at 19:05 in the default locale, shown, over its own settings.
+struct ClockWindow : test::ClockWindowRig
 {
-    QTemporaryDir home;
-    FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(19, 5, 12)};
-    FakeWindowTitles titles;
-    FakeAutostart autostart;
-    FakeSoundOut sound;
-    FakeHotKey hotKey;
-    FakeProcessLauncher launcher;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<TMain> window;
-
-    ClockWindow(const QLocale& locale, const QByteArray& settings)
+    explicit ClockWindow(const QByteArray& settings)
+        : ClockWindowRig(
+              {*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(19, 5, 12), settings, false, {}, nullptr})
     {
-        QLocale::setDefault(locale);
-        QFile ini(home.filePath(QStringLiteral("horavox.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[Options]\nStartupReminder=1\n" + settings);
-        ini.close();
-        state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
-        Platform platform{&clock, &titles, &autostart, &sound, &hotKey, &launcher};
-        window = std::make_unique<TMain>(*state, platform);
         window->move(80, 80);
         window->show();
     }
@@ -84,8 +59,9 @@ int main(int argc, char* argv[])
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const QLocale de(QLocale::German, QLocale::Germany);
 
+    QLocale::setDefault(us);
     {
-        ClockWindow clock(us, {});
+        ClockWindow clock({});
         capture(clock.window.get(), QStringLiteral("main-12h"));
         clock.window->popupMenu()->popup(clock.window->frameGeometry().topRight() + QPoint(10, 20));
         capture(clock.window->popupMenu(), QStringLiteral("popup-menu"), false);
@@ -93,19 +69,20 @@ int main(int argc, char* argv[])
         clock.window->Panel2Click();
         capture(clock.window.get(), QStringLiteral("main-12h-no-speedbar"), false);
     }
+    QLocale::setDefault(de);
     {
-        ClockWindow clock(de, {});
+        ClockWindow clock({});
         capture(clock.window.get(), QStringLiteral("main-24h"));
         clock.window->Panel2Click();
         capture(clock.window.get(), QStringLiteral("main-24h-no-speedbar"), false);
     }
+    QLocale::setDefault(us);
     {
         ClockWindow clock(
-            us, "[Display]\nBevelInner=1\nBorderWidth=3\nColor=0\n[Font]\nColor=65280\nStyle=Bold\n");
+            "[Display]\nBevelInner=1\nBorderWidth=3\nColor=0\n[Font]\nColor=65280\nStyle=Bold\n");
         clock.window->resize(320, 140);
         capture(clock.window.get(), QStringLiteral("main-styled"));
     }
-    QLocale::setDefault(us);
     {
         TStartupForm reminder;
         reminder.show();
