@@ -18,6 +18,9 @@ namespace hv {
 
 namespace {
 
+using xcb::propertyReply;
+using xcb::toXid;
+
 Q_LOGGING_CATEGORY(lcLaunch, "horavox.alarms")
 
 template <typename T>
@@ -42,19 +45,6 @@ constexpr std::uint32_t kMaxListLength = 1 << 16;
 // Process trees deeper than this between a program and its window's process
 // are not followed.
 constexpr int kMaxAncestry = 32;
-
-xcb_window_t toXid(WindowId window)
-{
-    return window <= std::numeric_limits<xcb_window_t>::max() ? static_cast<xcb_window_t>(window) : kNoWindow;
-}
-
-XcbPtr<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection, xcb_get_property_cookie_t cookie)
-{
-    xcb_generic_error_t* error = nullptr;
-    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, &error));
-    std::free(error);
-    return reply;
-}
 
 // The 32-bit values of a property; empty when it is absent or of another format.
 std::vector<std::uint32_t> valuesOf(const xcb_get_property_reply_t* reply)

@@ -17,6 +17,9 @@ namespace hv {
 
 namespace {
 
+using xcb::propertyReply;
+using xcb::toXid;
+
 template <typename T>
 using XcbPtr = xcb::Ptr<T>;
 
@@ -28,21 +31,6 @@ constexpr xcb_atom_t kString = XCB_ATOM_STRING;
 constexpr std::uint8_t kEscape = 0x1b;
 constexpr std::uint8_t kControlSequenceIntroducer = 0x9b;
 constexpr std::uint8_t kStartOfText = 0x02;
-
-// X window ids are 29-bit numbers; a handle out of that range names no window.
-xcb_window_t toXid(WindowId window)
-{
-    return window <= std::numeric_limits<xcb_window_t>::max() ? static_cast<xcb_window_t>(window) : kNoWindow;
-}
-
-// The reply to a GetProperty, or null when the request failed: the window is gone.
-XcbPtr<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection, xcb_get_property_cookie_t cookie)
-{
-    xcb_generic_error_t* error = nullptr;
-    XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, &error));
-    std::free(error);
-    return reply;
-}
 
 QByteArrayView bytesOf(const xcb_get_property_reply_t& reply)
 {

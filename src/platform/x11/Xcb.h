@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -40,6 +42,24 @@ inline Display connectToDisplay(const QByteArray& displayName)
     if (screens.rem > 0)
         display.root = screens.data->root;
     return display;
+}
+
+// X window ids are 29-bit numbers; a handle out of their range names no window.
+inline xcb_window_t toXid(std::uint64_t window)
+{
+    return window <= std::numeric_limits<xcb_window_t>::max() ? static_cast<xcb_window_t>(window)
+                                                              : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+// The reply to a GetProperty, or null when the request failed (the window is
+// gone); the error is dropped, so that nothing is printed.
+inline Ptr<xcb_get_property_reply_t> propertyReply(xcb_connection_t* connection,
+                                                   xcb_get_property_cookie_t cookie)
+{
+    xcb_generic_error_t* error = nullptr;
+    Ptr<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, &error));
+    std::free(error);
+    return reply;
 }
 
 } // namespace hv::xcb
