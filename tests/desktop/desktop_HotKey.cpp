@@ -5,6 +5,7 @@
 #include "platform/HotKeyFactory.h"
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11HotKeyKeys.h"
+#include "platform/x11/Xcb.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -40,12 +41,8 @@ constexpr quint16 kKeyY = 89;
 constexpr qint32 kCtrlAlt = HotKey::Control | HotKey::Alt;
 constexpr x11::ModifierMask kCtrlAltMask = x11::kControlMask | x11::kMod1Mask;
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = hv::xcb::Ptr<T>;
 
 // The test's own client of the display: another program that grabs keys,
 // remaps the keyboard and reads the lock state, apart from the hot key and Qt.

@@ -9,6 +9,7 @@
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeSoundOut.h"
 #include "platform/x11/X11ProcessLauncher.h"
+#include "platform/x11/Xcb.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,12 +43,8 @@ constexpr int kFindBound = ProcessLauncher::kWindowWait + 5000;
 constexpr int kPrompt = 1000;
 constexpr int kSettle = 5000;
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = hv::xcb::Ptr<T>;
 
 // The test's own view of the display, apart from the launcher's.
 class RawDisplay

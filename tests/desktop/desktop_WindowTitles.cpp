@@ -4,6 +4,7 @@
 
 #include "app/TitleBarClock.h"
 #include "platform/WindowTitlesFactory.h"
+#include "platform/x11/Xcb.h"
 
 #include <QDialog>
 #include <QProcess>
@@ -31,12 +32,8 @@ const TitleBarClock::Options kParentOnly{true, false, true};
 constexpr int kPromptly = 5000;
 constexpr int kSettle = 5000;
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
 template <typename T>
-using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+using XcbPtr = hv::xcb::Ptr<T>;
 
 // The test's own view of the display, apart from the backend and from Qt: it
 // makes bare windows, writes properties in any type and reads them back raw.
