@@ -89,31 +89,21 @@ void report(const char* what, double ns)
     std::printf("%-56s %9.0f ns per check\n", what, ns);
 }
 
-struct Voice
-{
-    bool playVoice = false;
-    std::int32_t howOften = 5;
-    std::int32_t currentInterval = 5;
-    bool playWave = false;
-    std::int32_t beforeAfter = 1;
-};
-
 } // namespace
 
 int main()
 {
     NullActions actions;
     CdRequests cd;
-    Voice voice;
-    const VoiceSettings bound{voice.playVoice, voice.howOften, voice.currentInterval, voice.playWave,
-                              voice.beforeAfter};
+    VoiceSettings voice{false, 5, false, {}, VoiceSettings::kWaveBeforeVoice};
+    std::int32_t currentInterval = 5;
     // Tuesday 5 March 2024.
     const std::int64_t firstMinute =
         wholeMinuteNumber(combine(tryEncodeDate(2024, 3, 5).value(), clockTime(8, 30))).value();
 
     {
         AlarmTable table = mixedTable();
-        AlarmCheck check(table, cd, bound, actions, QString());
+        AlarmCheck check(table, cd, voice, currentInterval, actions, QString());
         const DateTime stamp = fromMinuteNumber(firstMinute);
         check.run(stamp, stamp + kTickDelay, false); // the first check; whatever was due has moved on
         report("a minute with nothing due (50 alarms)",
@@ -121,7 +111,7 @@ int main()
     }
     {
         AlarmTable table = mixedTable();
-        AlarmCheck check(table, cd, bound, actions, QString());
+        AlarmCheck check(table, cd, voice, currentInterval, actions, QString());
         std::int64_t minute = firstMinute;
         check.run(fromMinuteNumber(minute), fromMinuteNumber(minute) + kTickDelay, false);
         report("minute after minute, firing as due (50 alarms)", bench::medianNs([&] {
@@ -133,7 +123,7 @@ int main()
         const DateTime stamp = combine(tryEncodeDate(2024, 3, 5).value(), clockTime(9, 0));
         const AlarmTable due = allDueTable(stamp);
         AlarmTable table = due;
-        AlarmCheck check(table, cd, bound, actions, QString());
+        AlarmCheck check(table, cd, voice, currentInterval, actions, QString());
         check.run(stamp, stamp + kTickDelay, false); // the first check, past which NextDue is trusted
         const double copyNs = bench::medianNs([&] { table = due; });
         const double checkNs = bench::medianNs([&] {

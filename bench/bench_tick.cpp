@@ -8,7 +8,8 @@
 
 #include "ClockWindowRig.h"
 #include "TestDesktop.h"
-#include "platform/WindowTitlesFactory.h"
+#include "platform/PlatformServices.h"
+#include "platform/Unavailable.h"
 
 #include <QApplication>
 #include <QFile>
@@ -74,7 +75,7 @@ private Q_SLOTS:
         WindowTitles& titles = x11 ? *realTitles : fakeTitles;
         Fixture f(titles);
         f.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
 
         // Another program's window has the focus; the first tick decorates it.
         QWidget notes;
@@ -87,7 +88,7 @@ private Q_SLOTS:
         }
         const WindowId target = titles.activeWindow();
         f.clock.advanceSeconds(1);
-        f.window->Timer1Timer();
+        f.session->tick();
         QVERIFY2(titles.title(target).value_or(QString()).endsWith(QStringLiteral("7:05 AM")),
                  qPrintable(titles.title(target).value_or(QStringLiteral("(none)"))));
 
@@ -97,7 +98,7 @@ private Q_SLOTS:
         {
             // Within the same minute: 7:05:13 to 7:05:52.
             f.clock.set(start + (1 + second++ % 40) / (24.0 * 60 * 60));
-            f.window->Timer1Timer();
+            f.session->tick();
         }
         QVERIFY(titles.title(target).value_or(QString()).endsWith(QStringLiteral("7:05 AM")));
     }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/AppState.h"
-#include "app/Newclock.h"
+#include "app/ClockProgram.h"
+#include "app/DesktopAlarmActions.h"
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeHotKey.h"
@@ -18,7 +19,7 @@
 
 namespace hv::test {
 
-// The clock window on fake platform services, over a private data folder: what
+// The clock window and its session on fake platform services, over a private data folder: what
 // the window tests, the tick benchmark and the screenshots build on.
 struct ClockWindowRig
 {
@@ -42,7 +43,9 @@ struct ClockWindowRig
     FakeHotKey hotKey;
     FakeProcessLauncher launcher;
     std::unique_ptr<AppState> state;
-    std::unique_ptr<TMain> window;
+    std::unique_ptr<ClockProgram> program;
+    ClockWindow* window = nullptr;
+    ClockSession* session = nullptr;
 
     explicit ClockWindowRig(const Setup& setup)
         : clock(setup.now)
@@ -55,6 +58,7 @@ struct ClockWindowRig
                       setup.settings);
         ini.close();
         state = std::make_unique<AppState>(DataPaths(home.path(), home.path()), autostart);
+        state->load();
         Platform platform;
         platform.clock = &clock;
         platform.windowTitles = setup.titles ? setup.titles : &fakeTitles;
@@ -62,7 +66,9 @@ struct ClockWindowRig
         platform.soundOut = &sound;
         platform.hotKey = &hotKey;
         platform.launcher = &launcher;
-        window = std::make_unique<TMain>(*state, platform);
+        program = std::make_unique<ClockProgram>(*state, platform);
+        window = &program->window();
+        session = &program->session();
     }
 };
 

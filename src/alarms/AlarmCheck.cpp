@@ -28,7 +28,7 @@ DateTime justBefore(std::int64_t minute)
 
 } // namespace
 
-void applyCommandWords(const QString& target, VoiceSettings voice)
+void applyCommandWords(const QString& target, VoiceSettings& voice, std::int32_t& currentInterval)
 {
     const QString text = target.toUpper();
     const auto has = [&](const char16_t* word) { return text.contains(QStringView(word)); };
@@ -41,7 +41,7 @@ void applyCommandWords(const QString& target, VoiceSettings voice)
         std::ranges::find_if(kIntervals, [&](const auto& entry) { return has(entry.first); });
     if (interval != std::end(kIntervals))
         voice.howOften = interval->second;
-    voice.currentInterval = voice.howOften;
+    currentInterval = voice.howOften;
 
     if (has(u"PLAYVOICE ON"))
         voice.playVoice = true;
@@ -52,9 +52,9 @@ void applyCommandWords(const QString& target, VoiceSettings voice)
     if (has(u"WAVEFILE OFF"))
         voice.playWave = false;
     if (has(u"BEFORE"))
-        voice.beforeAfter = 1;
+        voice.beforeAfter = VoiceSettings::kWaveBeforeVoice;
     if (has(u"AFTER"))
-        voice.beforeAfter = 2;
+        voice.beforeAfter = VoiceSettings::kWaveAfterVoice;
 }
 
 std::uint16_t storedLaunchedWindow(LaunchedWindow window)
@@ -65,11 +65,12 @@ std::uint16_t storedLaunchedWindow(LaunchedWindow window)
     return low > kHighestNoWindow ? low : std::uint16_t{0xFFFF};
 }
 
-AlarmCheck::AlarmCheck(AlarmTable& table, CdRequests& cd, VoiceSettings voice, AlarmActions& actions,
-                       QString programDir)
+AlarmCheck::AlarmCheck(AlarmTable& table, CdRequests& cd, VoiceSettings& voice, std::int32_t& currentInterval,
+                       AlarmActions& actions, QString programDir)
     : m_table(table)
     , m_cd(cd)
     , m_voice(voice)
+    , m_currentInterval(currentInterval)
     , m_actions(actions)
     , m_programDir(std::move(programDir))
     , m_self(std::make_shared<AlarmCheck*>(this))
@@ -229,7 +230,7 @@ void AlarmCheck::fire(int n)
         break;
     }
     case KindCommand:
-        applyCommandWords(target, m_voice);
+        applyCommandWords(target, m_voice, m_currentInterval);
         playUnlessNone(waveA);
         if (autoDeleteSet)
             autoDelete(n);

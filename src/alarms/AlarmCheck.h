@@ -3,6 +3,7 @@
 #include "AlarmActions.h"
 #include "AlarmTable.h"
 #include "common/DateTime.h"
+#include "common/VoiceSettings.h"
 
 #include <QString>
 
@@ -13,26 +14,15 @@
 
 namespace hv {
 
-// The talking clock's settings that Command alarms change, bound to the live
-// settings record by the caller. Changes apply at once; they reach the
-// settings file with its next save.
-struct VoiceSettings
-{
-    bool& playVoice;
-    std::int32_t& howOften;        // minutes between announcements: 1, 5, 10, 15, 30 or 60
-    std::int32_t& currentInterval; // the interval in force now; a command alarm resets it to howOften
-    bool& playWave;
-    std::int32_t& beforeAfter; // 1 the wave before the voice, 2 after it
-};
-
-// Applies the words of a Command alarm's Target to `voice`. The text is
+// Applies the words of a Command alarm's Target to `voice` and to the
+// interval in force, `currentInterval`. The text is
 // searched, not parsed: substring tests on the upper-cased text. The first of "60 MIN",
 // "30 MIN", "15 MIN", "10 MIN", "5 MIN", "1 MIN" found sets howOften (so "15 MIN"
 // wins over the "5 MIN" inside it; none found keeps it); currentInterval then
 // becomes howOften in any case. "PLAYVOICE ON"/"OFF", "WAVEFILE ON"/"OFF" and
 // "BEFORE"/"AFTER" (1/2) set the other three, a later test in that order
 // overriding an earlier one.
-void applyCommandWords(const QString& target, VoiceSettings voice);
+void applyCommandWords(const QString& target, VoiceSettings& voice, std::int32_t& currentInterval);
 
 // The value kept in an alarm's LaunchedWindow for a window (the alarm file
 // holds 16 bits of it): 0 for none, else its low 16 bits; when those are 31 or
@@ -52,10 +42,12 @@ std::uint16_t storedLaunchedWindow(LaunchedWindow window);
 class AlarmCheck
 {
 public:
-    // `programDir` holds the wave recorder's recordings that auto delete
+    // `voice` and `currentInterval` are the live settings that Command alarms
+    // change; changes apply at once and reach the settings file with its next
+    // save. `programDir` holds the wave recorder's recordings that auto delete
     // removes along with their alarms. All references must outlive the check.
-    AlarmCheck(AlarmTable& table, CdRequests& cd, VoiceSettings voice, AlarmActions& actions,
-               QString programDir);
+    AlarmCheck(AlarmTable& table, CdRequests& cd, VoiceSettings& voice, std::int32_t& currentInterval,
+               AlarmActions& actions, QString programDir);
     ~AlarmCheck();
 
     AlarmCheck(const AlarmCheck&) = delete;
@@ -124,7 +116,8 @@ private:
 
     AlarmTable& m_table;
     CdRequests& m_cd;
-    VoiceSettings m_voice;
+    VoiceSettings& m_voice;
+    std::int32_t& m_currentInterval;
     AlarmActions& m_actions;
     QString m_programDir;
 

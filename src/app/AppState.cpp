@@ -15,7 +15,8 @@ AppState::AppState(DataPaths paths, Autostart& autostart)
 
 void AppState::load()
 {
-    m_settings = readSettings(m_profile, m_autostart);
+    m_settings = readSettings(m_profile);
+    adoptLoginStart(m_settings.record, m_autostart);
     m_alarmFileMessage = loadAlarmFile(m_paths.alarmFile(), m_alarms).message;
     m_storedGeometry = readMainWindowGeometry(m_profile);
     m_settings.extras.startHidden = readStartHidden(m_profile);

@@ -1,8 +1,7 @@
 #include "Application.h"
 
 #include "common/Error.h"
-
-#include <QMessageBox>
+#include "controls/MessageBox.h"
 
 namespace hv {
 
@@ -19,7 +18,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {
-        QMessageBox::critical(activeWindow(), applicationName(), error.message());
+        MessageBox::critical(activeWindow(), applicationName(), error.message());
         return true;
     }
 }

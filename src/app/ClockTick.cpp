@@ -4,22 +4,6 @@
 
 namespace hv {
 
-TimeText makeTimeText(DateTime now, const FormatSettings& formats)
-{
-    const Time t = decodeTime(now);
-    TimeText result;
-    result.hour = t.hour;
-    if (formats.uses12HourClock()) {
-        result.hour = t.hour % 12;
-        if (result.hour == 0)
-            result.hour = 12;
-    }
-    result.minute = t.minute;
-    result.text = formatDateTime(u"t", now, formats);
-    result.minuteStamp = truncateToMinute(now);
-    return result;
-}
-
 QString trayToolTip(DateTime now, const FormatSettings& formats)
 {
     return QStringLiteral("Horavox 32 - ") + formatDateTime(u"dddddd", now, formats) + QStringLiteral(",  ") +
@@ -31,13 +15,8 @@ ClockTick::ClockTick(Face& face, TitleBarClock& titleBar)
     , m_titleBar(titleBar)
 {}
 
-void ClockTick::run(DateTime now, const FormatSettings& formats, const TitleBarClock::Options& titleBar,
-                    bool& startHidden)
+void ClockTick::run(DateTime now, const FormatSettings& formats, const TitleBarClock::Options& titleBar)
 {
-    if (startHidden && !m_face.isHiddenInTray())
-        m_face.hideToTray();
-    startHidden = false;
-
     m_time = makeTimeText(now, formats);
     m_titleBar.update(m_time.text, titleBar);
 
@@ -58,7 +37,7 @@ void ClockTick::run(DateTime now, const FormatSettings& formats, const TitleBarC
     // A request served in the very tick of a minute change must not cost that
     // minute its alarm check; a request in the middle of a minute adds none.
     if (minuteChanged && m_checkAlarms)
-        m_checkAlarms(m_time.minuteStamp);
+        m_checkAlarms(m_time.minuteStamp, now);
 }
 
 } // namespace hv

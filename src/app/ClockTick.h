@@ -3,6 +3,7 @@
 #include "TitleBarClock.h"
 #include "common/DateTime.h"
 #include "common/FormatSettings.h"
+#include "common/TimeText.h"
 
 #include <QString>
 
@@ -12,36 +13,20 @@
 
 namespace hv {
 
-// The time as the tick shows and speaks it.
-struct TimeText
-{
-    int hour = 0;   // as spoken: 1..12 when the short time format has AM/PM, else 0..23
-    int minute = 0; // 0..59
-    QString text;   // the time in the short time format
-    // Today plus the time cut to the minute. It is computed, not read back from
-    // the text, so that it is a whole minute whatever the locale's format.
-    DateTime minuteStamp = 0;
-};
-
-TimeText makeTimeText(DateTime now, const FormatSettings& formats);
-
 // "Horavox 32 - <long date>,  <short time>"; the tray icon cuts it to length.
 QString trayToolTip(DateTime now, const FormatSettings& formats);
 
-// The once-a-second heartbeat of the clock. Each run keeps the title-bar
-// clock up to date; at a minute change, or when the time was asked for, it
-// updates the face and hands the minute on to the announcement and then to
-// the alarm check.
+// The heartbeat of the clock. Each run keeps the title-bar clock up to date;
+// at a minute change, or when the time was asked for, it updates the face and
+// hands the minute on to the announcement and then to the alarm check.
 class ClockTick
 {
 public:
-    // What the tick changes in the main window.
+    // What the tick changes in the clock window.
     class Face
     {
     public:
         virtual ~Face() = default;
-        virtual bool isHiddenInTray() const = 0;
-        virtual void hideToTray() = 0;
         virtual void showTime(const QString& faceText, const QString& toolTip) = 0;
         // The new text may be wider than the last: shrink the font until it fits.
         virtual void shrinkFontToFit() = 0;
@@ -49,8 +34,9 @@ public:
 
     // Speaks the time when it is due, or at once when it was asked for.
     using Announcement = std::function<void(const TimeText&, bool voiceRequested)>;
-    // Fires and stops the alarms of the minute.
-    using AlarmCheck = std::function<void(DateTime minuteStamp)>;
+    // Fires and stops the alarms of the minute. `now` is the reading the tick
+    // ran on, in the stamp's minute or a little later.
+    using AlarmCheck = std::function<void(DateTime minuteStamp, DateTime now)>;
 
     ClockTick(Face& face, TitleBarClock& titleBar);
 
@@ -62,9 +48,8 @@ public:
     void requestVoice() { m_voiceRequested = true; }
     bool voiceRequested() const { return m_voiceRequested; }
 
-    // One tick. `startHidden` is consumed by the first run.
-    void run(DateTime now, const FormatSettings& formats, const TitleBarClock::Options& titleBar,
-             bool& startHidden);
+    // One tick on one clock reading.
+    void run(DateTime now, const FormatSettings& formats, const TitleBarClock::Options& titleBar);
 
     const TimeText& time() const { return m_time; }
 

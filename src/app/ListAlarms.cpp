@@ -5,10 +5,7 @@
 #include "alarms/Recurrence.h"
 #include "app/Settings.h"
 #include "common/Profile.h"
-#include "platform/Autostart.h"
-#include "platform/Clock.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 
 #include <cstdio>
@@ -18,15 +15,6 @@ namespace hv {
 namespace {
 
 using namespace Qt::StringLiterals;
-
-// readSettings asks whether login start is on; the listing does not need the
-// answer, and must not look at or touch the user's autostart folder for it.
-class NoAutostart final : public Autostart
-{
-public:
-    bool isEnabled() const override { return false; }
-    void setEnabled(bool) override {}
-};
 
 QString isoMinute(DateTime moment)
 {
@@ -57,8 +45,7 @@ int listAlarms(const DataPaths& paths, DateTime now, const FormatSettings& setti
     const AlarmFileLoad load = readAlarmFile(paths.alarmFile(), table);
 
     const Profile profile(paths.settingsFile());
-    const NoAutostart noAutostart;
-    const bool autoStartSetting = readSettings(profile, noAutostart).record.autoStart;
+    const bool autoStartSetting = readSettings(profile).record.autoStart;
 
     for (int n = 1; n <= AlarmTable::kSlots; ++n) {
         const AlarmRecord& alarm = table.slot(n);
@@ -75,22 +62,6 @@ int listAlarms(const DataPaths& paths, DateTime now, const FormatSettings& setti
     err << "horavox: " << load.message << '\n';
     err.flush();
     return 1;
-}
-
-int runListAlarms()
-{
-    // Qt wants an application object for its system services; this command
-    // has no arguments of its own to give it.
-    int argc = 1;
-    char name[] = "horavox";
-    char* argv[] = {name, nullptr};
-    const QCoreApplication app(argc, argv);
-
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const SystemClock clock;
-    return listAlarms(DataPaths::fromEnvironment(), clock.now(),
-                      FormatSettings::fromLocale(QLocale::system()), out, err);
 }
 
 } // namespace hv

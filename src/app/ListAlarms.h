@@ -25,8 +25,4 @@ namespace hv {
 int listAlarms(const DataPaths& paths, DateTime now, const FormatSettings& settings, QTextStream& out,
                QTextStream& err);
 
-// listAlarms for the real program: the paths from the environment, the system
-// clock and the system's regional formats, writing to stdout and stderr.
-int runListAlarms();
-
 } // namespace hv

@@ -1,13 +1,13 @@
 #include "SayTime.h"
 
-#include "ClockTick.h"
 #include "Settings.h"
 #include "SingleInstance.h"
 #include "common/DataPaths.h"
 #include "common/Profile.h"
-#include "platform/Autostart.h"
+#include "common/TimeText.h"
 #include "platform/Clock.h"
-#include "platform/qt/QtSoundOut.h"
+#include "platform/PlatformServices.h"
+#include "platform/SoundOut.h"
 #include "voice/Announcer.h"
 #include "voice/WordSounds.h"
 
@@ -22,14 +22,6 @@ namespace hv {
 
 namespace {
 
-// The settings are only read here; login start plays no part in speaking.
-class NoAutostart final : public Autostart
-{
-public:
-    bool isEnabled() const override { return false; }
-    void setEnabled(bool) override {}
-};
-
 // The longest an announcement may take: two wave files and five words.
 constexpr int kLongestAnnouncementMs = 60'000;
 
@@ -42,7 +34,9 @@ int sayTime(int& argc, char** argv)
     if (!instance.claim())
         return instance.send("speak") ? 0 : 1;
 
-    QtSoundOut sound;
+    const PlatformServices services =
+        createPlatformServices({}, PlatformServices::Service::Clock | PlatformServices::Service::SoundOut);
+    SoundOut& sound = *services.soundOut;
     if (!sound.isAvailable()) {
         std::fputs("horavox: cannot speak the time: no sound output is available "
                    "(is a sound server running?)\n",
@@ -51,12 +45,11 @@ int sayTime(int& argc, char** argv)
     }
     const DataPaths paths = DataPaths::fromEnvironment();
     const Profile profile(paths.settingsFile());
-    const StoredSettings settings = readSettings(profile, NoAutostart());
+    const StoredSettings settings = readSettings(profile);
     const WordSounds words(paths.voiceDir());
-    Announcer announcer(settings.record, settings.extras, words, sound);
+    Announcer announcer(settings.record.voice, settings.extras.currentInterval, words, sound);
 
-    const std::unique_ptr<Clock> clock = createClock();
-    const TimeText time = makeTimeText(clock->now(), FormatSettings::fromLocale(QLocale::system()));
+    const TimeText time = makeTimeText(services.clock->now(), FormatSettings::fromLocale(QLocale::system()));
     QEventLoop spoken;
     QObject::connect(&sound, &SoundOut::finished, &spoken, &QEventLoop::quit);
     QTimer::singleShot(kLongestAnnouncementMs, &spoken, &QEventLoop::quit);

@@ -28,18 +28,18 @@ void readVoice(const Profile& profile, StoredSettings& settings)
 {
     SettingsRecord& r = settings.record;
     SettingsExtras& x = settings.extras;
-    r.playVoice = profile.readBool(kVoice, u"Play Voice", true);
-    r.howOften = profile.readInteger(kVoice, u"HowOften", 5);
+    r.voice.playVoice = profile.readBool(kVoice, u"Play Voice", true);
+    r.voice.howOften = profile.readInteger(kVoice, u"HowOften", 5);
     x.useHotKey = profile.readBool(kVoice, u"UseHotKey", true);
     x.newHotKey = static_cast<quint16>(profile.readInteger(kVoice, u"NewHotKey", 84));
     x.newHotKeyShift =
         profile.readInteger(kVoice, u"NewHotKeyShift", SettingsExtras::kControl | SettingsExtras::kAlt);
-    r.playWave = profile.readBool(kVoice, u"Play Wave", false);
-    r.beforeAfter = profile.readInteger(kVoice, u"BeforeAfter", SettingsRecord::kWaveBeforeVoice);
-    r.waveFile = profile.readString(kVoice, u"WaveFile").left(SettingsRecord::kWaveFileLength);
+    r.voice.playWave = profile.readBool(kVoice, u"Play Wave", false);
+    r.voice.beforeAfter = profile.readInteger(kVoice, u"BeforeAfter", VoiceSettings::kWaveBeforeVoice);
+    r.voice.waveFile = profile.readString(kVoice, u"WaveFile").left(VoiceSettings::kWaveFileLength);
 }
 
-void readOptions(const Profile& profile, const Autostart& autostart, StoredSettings& settings)
+void readOptions(const Profile& profile, StoredSettings& settings)
 {
     SettingsRecord& r = settings.record;
     r.titleBarClock = profile.readBool(kOptions, u"Title Bar Clock", true);
@@ -48,7 +48,7 @@ void readOptions(const Profile& profile, const Autostart& autostart, StoredSetti
                                                                     : SettingsRecord::kParentWindowOnly;
     r.autoStart = profile.readBool(kOptions, u"Auto Start", false);
     // The login start, when set, wins over the stored flag.
-    r.autoRun = autostart.isEnabled() || profile.readBool(kOptions, u"Auto Run", false);
+    r.autoRun = profile.readBool(kOptions, u"Auto Run", false);
     settings.extras.startupReminder = profile.readBool(kOptions, u"StartupReminder", false);
     r.stayOnTop = profile.readBool(kOptions, u"Stay On Top", false);
     r.showHints = profile.readBool(kOptions, u"Show Hints", true);
@@ -73,14 +73,14 @@ void readFace(const Profile& profile, SettingsRecord& r)
 
 void writeVoice(Profile& profile, const SettingsRecord& r, const SettingsExtras& x)
 {
-    profile.writeBool(kVoice, u"Play Voice", r.playVoice);
+    profile.writeBool(kVoice, u"Play Voice", r.voice.playVoice);
     profile.writeInteger(kVoice, u"HowOften", x.currentInterval);
     profile.writeBool(kVoice, u"UseHotkey", x.useHotKey);
     profile.writeInteger(kVoice, u"NewHotKey", x.newHotKey);
     profile.writeInteger(kVoice, u"NewHotKeyShift", x.newHotKeyShift);
-    profile.writeBool(kVoice, u"Play Wave", r.playWave);
-    profile.writeInteger(kVoice, u"BeforeAfter", r.beforeAfter);
-    profile.writeString(kVoice, u"WaveFile", r.waveFile);
+    profile.writeBool(kVoice, u"Play Wave", r.voice.playWave);
+    profile.writeInteger(kVoice, u"BeforeAfter", r.voice.beforeAfter);
+    profile.writeString(kVoice, u"WaveFile", r.voice.waveFile);
 }
 
 void writeOptions(Profile& profile, const SettingsRecord& r)
@@ -127,15 +127,20 @@ void writePlacement(Profile& profile, const WindowPlacement& placement)
 
 } // namespace
 
-StoredSettings readSettings(const Profile& profile, const Autostart& autostart)
+StoredSettings readSettings(const Profile& profile)
 {
     StoredSettings settings;
     settings.extras.snoozeTime = profile.readInteger(kOptions, u"SnoozeTime", 10);
     readVoice(profile, settings);
-    readOptions(profile, autostart, settings);
+    readOptions(profile, settings);
     readFace(profile, settings.record);
-    settings.extras.currentInterval = settings.record.howOften;
+    settings.extras.currentInterval = settings.record.voice.howOften;
     return settings;
+}
+
+void adoptLoginStart(SettingsRecord& record, const Autostart& autostart)
+{
+    record.autoRun = record.autoRun || autostart.isEnabled();
 }
 
 QRect readMainWindowGeometry(const Profile& profile)

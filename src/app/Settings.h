@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Colour.h"
+#include "common/VoiceSettings.h"
 
 #include <QPoint>
 #include <QRect>
@@ -19,14 +20,10 @@ class Profile;
 // values outside the documented ranges.
 struct SettingsRecord
 {
-    static constexpr qsizetype kWaveFileLength = 100; // characters
     static constexpr qsizetype kFontNameLength = 40;
     static constexpr qsizetype kStyleLength = 15;
-    static constexpr qint32 kReferenceHeight = 66; // pixels
-
-    // beforeAfter
-    static constexpr qint32 kWaveBeforeVoice = 1;
-    static constexpr qint32 kWaveAfterVoice = 2;
+    // The stored bevel and border widths are given for a face this many pixels high.
+    static constexpr qint32 kReferenceHeight = 66;
     // bevelOuter, bevelInner
     static constexpr qint32 kBevelNone = 0;
     static constexpr qint32 kBevelLowered = 1;
@@ -36,11 +33,7 @@ struct SettingsRecord
     static constexpr qint32 kParentWindowOnly = 2;
 
     bool digital = false; // stored and restored only
-    bool playVoice = false;
-    qint32 howOften = 0; // minutes between announcements: 1, 5, 10, 15, 30 or 60
-    bool playWave = false;
-    QString waveFile; // at most kWaveFileLength characters
-    qint32 beforeAfter = 0;
+    VoiceSettings voice;
     QString fontName; // at most kFontNameLength characters
     QString style;    // "Regular", "Bold", "Italic" or "BoldItalic"; at most kStyleLength characters
     qint32 bevelOuter = 0;
@@ -99,11 +92,14 @@ struct WindowPlacement
     QRect normalGeometry;
 };
 
-// The settings that the main window reads at creation, with their defaults.
-// Auto Run is true when `autostart` is enabled, else it comes from the file.
-// The current interval starts as HowOften. extras.startHidden stays false:
+// The settings as the file holds them, with their defaults. The current
+// interval starts as HowOften. extras.startHidden stays false:
 // readStartHidden gives it, once the alarm file is loaded.
-StoredSettings readSettings(const Profile& profile, const Autostart& autostart);
+StoredSettings readSettings(const Profile& profile);
+
+// Auto Run is on when the desktop is set to start the clock at login,
+// whatever the file says.
+void adoptLoginStart(SettingsRecord& record, const Autostart& autostart);
 
 // The main window's normal geometry as stored, without any correction: a
 // right edge left of the left edge gives a negative width.

@@ -1,17 +1,16 @@
 #include "AppState.h"
 #include "Application.h"
+#include "ClockProgram.h"
 #include "CommandLine.h"
 #include "ListAlarms.h"
-#include "Newclock.h"
 #include "SayTime.h"
 #include "SingleInstance.h"
 #include "common/DataPaths.h"
 #include "platform/Clock.h"
-#include "platform/HotKeyFactory.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/WindowTitlesFactory.h"
-#include "platform/linux/XdgAutostart.h"
-#include "platform/qt/QtSoundOut.h"
+#include "platform/PlatformServices.h"
+
+#include <QLocale>
+#include <QTextStream>
 
 #include <cstdio>
 
@@ -26,32 +25,40 @@ int runClock(hv::Application& app)
         return 0;
     }
 
-    const std::unique_ptr<hv::Clock> clock = hv::createClock();
-    const std::unique_ptr<hv::WindowTitles> windowTitles = hv::createWindowTitles(app.platformName());
-    const std::unique_ptr<hv::HotKey> hotKey = hv::createHotKey(app.platformName());
-    const std::unique_ptr<hv::ProcessLauncher> launcher = hv::createProcessLauncher(app.platformName());
-    hv::QtSoundOut sound;
-    hv::XdgAutostart autostart(hv::XdgAutostart::defaultDirectory(), QCoreApplication::applicationFilePath());
-    hv::AppState state(hv::DataPaths::fromEnvironment(), autostart);
-    hv::Platform platform;
-    platform.clock = clock.get();
-    platform.windowTitles = windowTitles.get();
-    platform.autostart = &autostart;
-    platform.soundOut = &sound;
-    platform.hotKey = hotKey.get();
-    platform.launcher = launcher.get();
+    const hv::PlatformServices services = hv::createPlatformServices(app.platformName());
+    hv::AppState state(hv::DataPaths::fromEnvironment(), *services.autostart);
+    state.load();
 
     app.setQuitOnLastWindowClosed(false); // the clock lives on in the tray
-    hv::TMain mainWindow(state, platform);
-    QObject::connect(&instance, &hv::SingleInstance::messageReceived, &mainWindow,
-                     [&mainWindow](const QByteArray& message) {
+    hv::ClockProgram clock(state, services.view());
+    QObject::connect(&instance, &hv::SingleInstance::messageReceived, &clock.window(),
+                     [&clock](const QByteArray& message) {
                          if (message == "raise")
-                             mainWindow.bringToFront();
+                             clock.window().bringToFront();
                          else if (message == "speak")
-                             mainWindow.requestVoice();
+                             clock.session().requestVoice();
                      });
-    mainWindow.show();
+    clock.window().show();
     return app.exec();
+}
+
+// Lists the alarms without changing any file: the paths from the environment,
+// the program's clock and the system's regional formats.
+int runListAlarms()
+{
+    // Qt wants an application object for its system services; this command
+    // has no arguments of its own to give it.
+    int argc = 1;
+    char name[] = "horavox";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv);
+
+    const hv::PlatformServices services =
+        hv::createPlatformServices({}, hv::PlatformServices::Service::Clock);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return hv::listAlarms(hv::DataPaths::fromEnvironment(), services.clock->now(),
+                          hv::FormatSettings::fromLocale(QLocale::system()), out, err);
 }
 
 } // namespace
@@ -77,7 +84,7 @@ int main(int argc, char* argv[])
                      qPrintable(hv::CommandLine::helpText()));
         return 2;
     case hv::CommandLine::Action::ListAlarms:
-        return hv::runListAlarms();
+        return runListAlarms();
     case hv::CommandLine::Action::SayTime:
         return hv::sayTime(argc, argv);
     case hv::CommandLine::Action::RunClock:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FaceLayout.h"
+#include "controls/FaceLayout.h"
 
 #include <QColor>
 #include <QWidget>

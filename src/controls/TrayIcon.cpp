@@ -4,21 +4,21 @@
 
 namespace hv {
 
-TTrayIcon::TTrayIcon(QObject* parent)
+TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent)
     , m_tray(new QSystemTrayIcon(this))
 {
-    connect(m_tray, &QSystemTrayIcon::activated, this, &TTrayIcon::trayActivated);
+    connect(m_tray, &QSystemTrayIcon::activated, this, &TrayIcon::trayActivated);
 }
 
-TTrayIcon::~TTrayIcon()
+TrayIcon::~TrayIcon()
 {
     // Not virtual here: a subclass is already gone.
     if (m_active)
-        TTrayIcon::removeIcon();
+        TrayIcon::removeIcon();
 }
 
-void TTrayIcon::setActive(bool active)
+void TrayIcon::setActive(bool active)
 {
     if (active == m_active)
         return;
@@ -29,14 +29,14 @@ void TTrayIcon::setActive(bool active)
         removeIcon();
 }
 
-void TTrayIcon::setIcon(const QIcon& icon)
+void TrayIcon::setIcon(const QIcon& icon)
 {
     m_icon = icon;
     if (m_active)
         modifyIcon();
 }
 
-void TTrayIcon::setToolTip(const QString& toolTip)
+void TrayIcon::setToolTip(const QString& toolTip)
 {
     QString cut = toolTip.left(kToolTipLength);
     // Never leave half of a surrogate pair at the end.
@@ -47,40 +47,40 @@ void TTrayIcon::setToolTip(const QString& toolTip)
         modifyIcon();
 }
 
-bool TTrayIcon::isSystemTrayAvailable()
+bool TrayIcon::isSystemTrayAvailable()
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void TTrayIcon::addIcon()
+void TrayIcon::addIcon()
 {
     m_tray->setIcon(m_icon);
     m_tray->setToolTip(m_toolTip);
     m_tray->show();
 }
 
-void TTrayIcon::removeIcon()
+void TrayIcon::removeIcon()
 {
     m_tray->hide();
 }
 
-void TTrayIcon::modifyIcon()
+void TrayIcon::modifyIcon()
 {
     m_tray->setIcon(m_icon);
     m_tray->setToolTip(m_toolTip);
 }
 
-void TTrayIcon::trayActivated(QSystemTrayIcon::ActivationReason reason)
+void TrayIcon::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        Q_EMIT OnClick();
+        Q_EMIT clicked();
         break;
     case QSystemTrayIcon::DoubleClick:
-        Q_EMIT OnDblClick();
+        Q_EMIT doubleClicked();
         break;
     case QSystemTrayIcon::Context:
-        Q_EMIT OnRightClick(QCursor::pos());
+        Q_EMIT contextMenuRequested(QCursor::pos());
         break;
     case QSystemTrayIcon::MiddleClick:
     case QSystemTrayIcon::Unknown:

@@ -9,23 +9,23 @@
 namespace hv {
 
 // One icon with a tooltip in the desktop's notification area, turning mouse
-// actions on it into OnClick, OnDblClick and OnRightClick. No menu is attached
-// here: the owner pops up its own menu on OnRightClick.
-class TTrayIcon : public QObject
+// actions on it into clicked, doubleClicked and contextMenuRequested. No menu is attached
+// here: the owner pops up its own menu on contextMenuRequested.
+class TrayIcon : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool Active READ isActive WRITE setActive)
-    Q_PROPERTY(QIcon Icon READ icon WRITE setIcon)
-    Q_PROPERTY(QString ToolTip READ toolTip WRITE setToolTip)
+    Q_PROPERTY(bool active READ isActive WRITE setActive)
+    Q_PROPERTY(QIcon icon READ icon WRITE setIcon)
+    Q_PROPERTY(QString toolTip READ toolTip WRITE setToolTip)
 
 public:
     // Longer tooltips are cut to this many characters.
     static constexpr int kToolTipLength = 62;
 
-    explicit TTrayIcon(QObject* parent = nullptr);
-    ~TTrayIcon() override;
+    explicit TrayIcon(QObject* parent = nullptr);
+    ~TrayIcon() override;
 
-    // The icon is shown while Active is true. Setting the current value again
+    // The icon is shown while it is active. Setting the current value again
     // sends nothing to the desktop.
     bool isActive() const { return m_active; }
     void setActive(bool active);
@@ -40,10 +40,10 @@ public:
     static bool isSystemTrayAvailable();
 
 Q_SIGNALS:
-    void OnClick();
-    void OnDblClick();
+    void clicked();
+    void doubleClicked();
     // globalPos: the cursor in screen coordinates when the click is handled.
-    void OnRightClick(QPoint globalPos);
+    void contextMenuRequested(QPoint globalPos);
 
 protected:
     // The three requests that reach the desktop: show the icon, remove it, and

@@ -1,11 +1,5 @@
 #include "platform/ProcessLauncher.h"
 
-#include "platform/qt/QtProcessLauncher.h"
-
-#ifdef HORAVOX_HAVE_X11
-#include "platform/x11/X11ProcessLauncher.h"
-#endif
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -32,22 +26,6 @@ std::optional<QString> findPagedeck(const QString& folder)
 QStringList pagedeckArguments(const QString& page, bool launch)
 {
     return {u'-' + page, launch ? QStringLiteral("-LAUNCH") : QStringLiteral("-CLOSE")};
-}
-
-std::unique_ptr<ProcessLauncher> createProcessLauncher(const QString& qpaPlatformName)
-{
-#ifdef HORAVOX_HAVE_X11
-    // $DISPLAY may be set on other platforms too (offscreen, Wayland with
-    // Xwayland), where that X server does not hold the user's windows.
-    if (qpaPlatformName == QLatin1String("xcb")) {
-        auto x11 = std::make_unique<X11ProcessLauncher>();
-        if (x11->isAvailable())
-            return x11;
-    }
-#else
-    Q_UNUSED(qpaPlatformName)
-#endif
-    return std::make_unique<QtProcessLauncher>();
 }
 
 } // namespace hv

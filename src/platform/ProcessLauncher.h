@@ -63,9 +63,4 @@ std::optional<QString> findPagedeck(const QString& folder);
 // whatever it contains.
 QStringList pagedeckArguments(const QString& page, bool launch);
 
-// The launcher for the Qt platform plugin in use
-// (QGuiApplication::platformName()): on "xcb" one that also finds and closes
-// windows, elsewhere one that starts programs but never finds their windows.
-std::unique_ptr<ProcessLauncher> createProcessLauncher(const QString& qpaPlatformName);
-
 } // namespace hv

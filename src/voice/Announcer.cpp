@@ -1,7 +1,6 @@
 #include "Announcer.h"
 
 #include "WordSounds.h"
-#include "app/Settings.h"
 #include "platform/SoundOut.h"
 
 namespace hv {
@@ -65,29 +64,29 @@ QStringList wordNames(int hour, int minute)
     return names;
 }
 
-Announcer::Announcer(const SettingsRecord& settings, const SettingsExtras& extras, const WordSounds& words,
+Announcer::Announcer(const VoiceSettings& voice, const qint32& currentInterval, const WordSounds& words,
                      SoundOut& sound)
-    : m_settings(settings)
-    , m_extras(extras)
+    : m_voice(voice)
+    , m_currentInterval(currentInterval)
     , m_words(words)
     , m_sound(sound)
 {}
 
 bool Announcer::announce(const TimeText& time, bool voiceRequested)
 {
-    if (!announcementDue(m_extras.currentInterval, m_settings.playVoice, time.minute, voiceRequested))
+    if (!announcementDue(m_currentInterval, m_voice.playVoice, time.minute, voiceRequested))
         return false;
     const QStringList names = wordNames(time.hour, time.minute);
     if (names.isEmpty())
         return false;
 
-    const bool waveBefore = m_settings.playWave && m_settings.beforeAfter == SettingsRecord::kWaveBeforeVoice;
-    const bool waveAfter = m_settings.playWave && m_settings.beforeAfter == SettingsRecord::kWaveAfterVoice;
+    const bool waveBefore = m_voice.playWave && m_voice.beforeAfter == VoiceSettings::kWaveBeforeVoice;
+    const bool waveAfter = m_voice.playWave && m_voice.beforeAfter == VoiceSettings::kWaveAfterVoice;
     QList<Sound> sequence;
     sequence.reserve(names.size() + 1);
     // An empty or wrong path plays the default sound in the wave's place.
     if (waveBefore)
-        sequence << Sound::fromFile(m_settings.waveFile);
+        sequence << Sound::fromFile(m_voice.waveFile);
     for (const QString& name : names) {
         // A word that cannot be had is left out rather than played as the
         // default sound in the middle of the time.
@@ -96,14 +95,9 @@ bool Announcer::announce(const TimeText& time, bool voiceRequested)
             sequence << Sound::fromMemory(std::move(image));
     }
     if (waveAfter)
-        sequence << Sound::fromFile(m_settings.waveFile);
+        sequence << Sound::fromFile(m_voice.waveFile);
     m_sound.playSequence(sequence);
     return true;
-}
-
-ClockTick::Announcement Announcer::hook()
-{
-    return [this](const TimeText& time, bool voiceRequested) { announce(time, voiceRequested); };
 }
 
 } // namespace hv

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/ClockTick.h"
+#include "common/TimeText.h"
+#include "common/VoiceSettings.h"
 
 #include <QStringList>
 
@@ -8,8 +9,6 @@ namespace hv {
 
 class SoundOut;
 class WordSounds;
-struct SettingsExtras;
-struct SettingsRecord;
 
 // Whether the clock speaks at `minute` (0..59): at every multiple of the
 // interval (1, 5, 10, 15, 30 or 60 minutes; any other value never) while
@@ -24,25 +23,23 @@ bool announcementDue(int interval, bool playVoice, int minute, bool voiceRequest
 QStringList wordNames(int hour, int minute);
 
 // Speaks the time when it is due: the words back to back, framed by the
-// user's wave before or after them when Play Wave is on. The settings are
-// read at each call, so changes by the options dialog or command alarms apply
-// to the next announcement.
+// user's wave before or after them when Play Wave is on. The settings and
+// the interval in force are read at each call, so changes by the options
+// dialog or command alarms apply to the next announcement.
 class Announcer
 {
 public:
-    Announcer(const SettingsRecord& settings, const SettingsExtras& extras, const WordSounds& words,
+    // All references must outlive the announcer.
+    Announcer(const VoiceSettings& voice, const qint32& currentInterval, const WordSounds& words,
               SoundOut& sound);
 
     // Returns at once; the sound service plays the announcement. True when
     // one was started.
     bool announce(const TimeText& time, bool voiceRequested);
 
-    // For ClockTick::setAnnouncement. The announcer must outlive the tick.
-    ClockTick::Announcement hook();
-
 private:
-    const SettingsRecord& m_settings;
-    const SettingsExtras& m_extras;
+    const VoiceSettings& m_voice;
+    const qint32& m_currentInterval;
     const WordSounds& m_words;
     SoundOut& m_sound;
 };

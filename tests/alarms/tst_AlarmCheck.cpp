@@ -76,15 +76,15 @@ QString label(DateTime minuteStamp)
     return toQDateTime(minuteStamp).toString(u"ddd HH:mm"_s);
 }
 
-struct VoiceValues
+struct VoiceValues : VoiceSettings
 {
-    bool playVoice = false;
-    std::int32_t howOften = 30;
+    VoiceValues()
+    {
+        howOften = 30;
+        playWave = true;
+        beforeAfter = kWaveAfterVoice;
+    }
     std::int32_t currentInterval = 7;
-    bool playWave = true;
-    std::int32_t beforeAfter = 2;
-
-    VoiceSettings bind() { return {playVoice, howOften, currentInterval, playWave, beforeAfter}; }
 };
 
 // An alarm check on its own table, with fake actions and a fake clock that
@@ -100,7 +100,7 @@ public:
     FakeClock clock;
     bool autoStartSetting = false;
     std::unique_ptr<AlarmCheck> check =
-        std::make_unique<AlarmCheck>(table, cd, voice.bind(), actions, programDir.path());
+        std::make_unique<AlarmCheck>(table, cd, voice, voice.currentInterval, actions, programDir.path());
 
     // Puts the alarms into slots 1, 2, ... and sorts them, as loading does.
     void load(const QList<AlarmRecord>& alarms)

@@ -1,5 +1,4 @@
 #include "app/ClockTick.h"
-#include "app/FaceLayout.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeWindowTitles.h"
 
@@ -12,18 +11,10 @@ namespace {
 // The face the tick draws on, recording what it was asked to do.
 struct RecordingFace : ClockTick::Face
 {
-    bool hidden = false;
     QStringList shown;
     QString toolTip;
-    int hides = 0;
     int fits = 0;
 
-    bool isHiddenInTray() const override { return hidden; }
-    void hideToTray() override
-    {
-        ++hides;
-        hidden = true;
-    }
     void showTime(const QString& faceText, const QString& tip) override
     {
         shown << faceText;
@@ -52,12 +43,9 @@ private Q_SLOTS:
     void timeText_data();
     void timeText();
     void firstTickSetsEverythingAndLaterTicksOnlyAtMinuteChanges();
-    void startHiddenIsConsumedByTheFirstTick();
     void voiceRequestSpeaksAtTheNextTickWithoutAnExtraAlarmCheck();
     void voiceRequestAtAMinuteChangeKeepsTheAlarmCheck();
     void jumpOfWholeHoursIsAMinuteChange();
-    void faceGeometry();
-    void fontFitAlwaysEnds();
 };
 
 void TestClockTick::timeText_data()
@@ -101,12 +89,11 @@ void TestClockTick::firstTickSetsEverythingAndLaterTicksOnlyAtMinuteChanges()
     QList<DateTime> checks;
     int announcements = 0;
     tick.setAnnouncement([&](const TimeText&, bool) { ++announcements; });
-    tick.setAlarmCheck([&](DateTime stamp) { checks << stamp; });
+    tick.setAlarmCheck([&](DateTime stamp, DateTime) { checks << stamp; });
 
     FakeClock clock(at(7, 5, 0) + 0.3 / 86400);
-    bool startHidden = false;
     for (int second = 0; second < 180; ++second) {
-        tick.run(clock.now(), twelveHour(), {true, false, false}, startHidden);
+        tick.run(clock.now(), twelveHour(), {true, false, false});
         clock.advanceSeconds(1);
     }
     QCOMPARE(face.shown.size(), 3);
@@ -114,21 +101,6 @@ void TestClockTick::firstTickSetsEverythingAndLaterTicksOnlyAtMinuteChanges()
     QCOMPARE(checks, (QList<DateTime>{at(7, 5), at(7, 6), at(7, 7)}));
     QVERIFY(face.toolTip.startsWith(QStringLiteral("Horavox 32 - Thursday, December 10, 2026,  7:07")));
     QVERIFY(desk.titles[7].startsWith(QStringLiteral("Editor - 7:07")));
-}
-
-void TestClockTick::startHiddenIsConsumedByTheFirstTick()
-{
-    RecordingFace face;
-    FakeWindowTitles desk;
-    TitleBarClock titleBar(desk);
-    ClockTick tick(face, titleBar);
-    bool startHidden = true;
-    tick.run(at(8, 0), twelveHour(), {}, startHidden);
-    QCOMPARE(face.hides, 1);
-    QVERIFY(!startHidden);
-    face.hidden = false; // restored by the user
-    tick.run(at(8, 1), twelveHour(), {}, startHidden);
-    QCOMPARE(face.hides, 1);
 }
 
 void TestClockTick::voiceRequestSpeaksAtTheNextTickWithoutAnExtraAlarmCheck()
@@ -140,13 +112,12 @@ void TestClockTick::voiceRequestSpeaksAtTheNextTickWithoutAnExtraAlarmCheck()
     QList<bool> spoken;
     int checks = 0;
     tick.setAnnouncement([&](const TimeText&, bool requested) { spoken << requested; });
-    tick.setAlarmCheck([&](DateTime) { ++checks; });
-    bool startHidden = false;
-    tick.run(at(9, 31, 10), twelveHour(), {}, startHidden);
+    tick.setAlarmCheck([&](DateTime, DateTime) { ++checks; });
+    tick.run(at(9, 31, 10), twelveHour(), {});
     tick.requestVoice();
     tick.requestVoice(); // two presses before the next tick speak once
-    tick.run(at(9, 31, 11), twelveHour(), {}, startHidden);
-    tick.run(at(9, 31, 12), twelveHour(), {}, startHidden);
+    tick.run(at(9, 31, 11), twelveHour(), {});
+    tick.run(at(9, 31, 12), twelveHour(), {});
     QCOMPARE(spoken, (QList<bool>{false, true}));
     QCOMPARE(checks, 1);
     QVERIFY(!tick.voiceRequested());
@@ -159,11 +130,10 @@ void TestClockTick::voiceRequestAtAMinuteChangeKeepsTheAlarmCheck()
     TitleBarClock titleBar(desk);
     ClockTick tick(face, titleBar);
     QList<DateTime> checks;
-    tick.setAlarmCheck([&](DateTime stamp) { checks << stamp; });
-    bool startHidden = false;
-    tick.run(at(9, 31, 59), twelveHour(), {}, startHidden);
+    tick.setAlarmCheck([&](DateTime stamp, DateTime) { checks << stamp; });
+    tick.run(at(9, 31, 59), twelveHour(), {});
     tick.requestVoice();
-    tick.run(at(9, 32, 0), twelveHour(), {}, startHidden);
+    tick.run(at(9, 32, 0), twelveHour(), {});
     QCOMPARE(checks, (QList<DateTime>{at(9, 31), at(9, 32)}));
 }
 
@@ -174,38 +144,10 @@ void TestClockTick::jumpOfWholeHoursIsAMinuteChange()
     TitleBarClock titleBar(desk);
     ClockTick tick(face, titleBar);
     int checks = 0;
-    tick.setAlarmCheck([&](DateTime) { ++checks; });
-    bool startHidden = false;
-    tick.run(at(9, 31), twelveHour(), {}, startHidden);
-    tick.run(at(12, 31), twelveHour(), {}, startHidden); // resumed three hours later
+    tick.setAlarmCheck([&](DateTime, DateTime) { ++checks; });
+    tick.run(at(9, 31), twelveHour(), {});
+    tick.run(at(12, 31), twelveHour(), {}); // resumed three hours later
     QCOMPARE(checks, 2);
-}
-
-void TestClockTick::faceGeometry()
-{
-    // Scaling: 131 - 31 = 100 pixels of face for a stored width of 2.
-    QCOMPARE(scaleToFace(100, 2, Scaling::Truncated), 3);
-    QCOMPARE(scaleToFace(100, 2, Scaling::Rounded), 3);
-    QCOMPARE(scaleToFace(83, 2, Scaling::Truncated), 2); // 2.51
-    QCOMPARE(scaleToFace(83, 2, Scaling::Rounded), 3);
-    QCOMPARE(scaleToFace(16, 2, Scaling::Rounded), 0); // 0.48
-
-    const FaceBevels raised{Bevel::Raised, Bevel::None, 3, 1};
-    QCOMPARE(usableFaceSize({212, 100}, raised), QSize(204, 92));
-    const FaceBevels both{Bevel::Raised, Bevel::Lowered, 3, 1};
-    QCOMPARE(usableFaceSize({212, 100}, both), QSize(198, 86));
-    const FaceBevels none{Bevel::None, Bevel::None, 3, 1};
-    QCOMPARE(usableFaceSize({212, 100}, none), QSize(204, 92));
-}
-
-void TestClockTick::fontFitAlwaysEnds()
-{
-    // A text four pixels wide per pixel of height.
-    const auto widthAt = [](int height) { return 4 * height; };
-    QCOMPARE(fitFontHeight(92, 400, widthAt), 92);
-    QCOMPARE(fitFontHeight(92, 200, widthAt), 47); // 92, 87, ... in steps of 5
-    QCOMPARE(fitFontHeight(92, 0, widthAt), 1);    // no room at all: the smallest font
-    QCOMPARE(fitFontHeight(-20, 100, widthAt), 1); // a face smaller than its bevels
 }
 
 QTEST_GUILESS_MAIN(TestClockTick)

@@ -24,11 +24,11 @@ StoredSettings unusualSettings()
 {
     StoredSettings s;
     SettingsRecord& r = s.record;
-    r.playVoice = false;
-    r.howOften = 60;
-    r.playWave = true;
-    r.waveFile = QStringLiteral("/home/u/Caf\u00e9 chime.wav");
-    r.beforeAfter = SettingsRecord::kWaveAfterVoice;
+    r.voice.playVoice = false;
+    r.voice.howOften = 60;
+    r.voice.playWave = true;
+    r.voice.waveFile = QStringLiteral("/home/u/Caf\u00e9 chime.wav");
+    r.voice.beforeAfter = VoiceSettings::kWaveAfterVoice;
     r.fontName = QStringLiteral("DejaVu Sans");
     r.style = QStringLiteral("BoldItalic");
     r.bevelOuter = SettingsRecord::kBevelLowered;
@@ -53,6 +53,14 @@ StoredSettings unusualSettings()
     x.newHotKey = 0xFFFF;
     x.newHotKeyShift = SettingsExtras::kShift | SettingsExtras::kAlt;
     return s;
+}
+
+// What the clock reads at start: the file, and whether login start is set up.
+StoredSettings readWithLoginStart(const Profile& profile, const Autostart& autostart)
+{
+    StoredSettings settings = readSettings(profile);
+    adoptLoginStart(settings.record, autostart);
+    return settings;
 }
 
 } // namespace
@@ -105,11 +113,11 @@ void TestSettings::init()
 void TestSettings::freshSystemGetsDefaults()
 {
     const Profile profile(iniPath());
-    const StoredSettings s = readSettings(profile, FakeAutostart(false));
+    const StoredSettings s = readWithLoginStart(profile, FakeAutostart(false));
     const SettingsRecord& r = s.record;
 
-    QVERIFY(r.playVoice);
-    QCOMPARE(r.howOften, 5);
+    QVERIFY(r.voice.playVoice);
+    QCOMPARE(r.voice.howOften, 5);
     QCOMPARE(s.extras.currentInterval, 5);
     QVERIFY(s.extras.useHotKey);
     QCOMPARE(s.extras.newHotKey, 84); // T
@@ -130,9 +138,9 @@ void TestSettings::freshSystemGetsDefaults()
     QCOMPARE(r.borderWidth, 0);
     QCOMPARE(r.referenceHeight, 66);
     QCOMPARE(s.extras.snoozeTime, 10);
-    QVERIFY(!r.playWave);
-    QCOMPARE(r.beforeAfter, SettingsRecord::kWaveBeforeVoice);
-    QVERIFY(r.waveFile.isEmpty());
+    QVERIFY(!r.voice.playWave);
+    QCOMPARE(r.voice.beforeAfter, VoiceSettings::kWaveBeforeVoice);
+    QVERIFY(r.voice.waveFile.isEmpty());
     QVERIFY(!r.autoStart);
     QVERIFY(!r.autoRun);
     QVERIFY(!r.stayOnTop);
@@ -146,9 +154,9 @@ void TestSettings::readQuirks()
 {
     putFile(iniPath(), "[Voice]\nHowOften=0x1E\nNewHotKey=0x10054\n[Options]\nTitle Bar Res=1\n"
                        "[Display]\nDigital=1\n");
-    const StoredSettings s = readSettings(Profile(iniPath()), FakeAutostart());
+    const StoredSettings s = readWithLoginStart(Profile(iniPath()), FakeAutostart());
 
-    QCOMPARE(s.record.howOften, 30);
+    QCOMPARE(s.record.voice.howOften, 30);
     QCOMPARE(s.extras.currentInterval, 30);
     QCOMPARE(s.extras.newHotKey, 0x54); // the low 16 bits
     QVERIFY(!s.record.titleBarRes);     // false at every start
@@ -178,7 +186,7 @@ void TestSettings::allWindows()
         putFile(iniPath(), "[Options]\nAll Windows=" + stored + "\n");
     Profile profile(iniPath());
 
-    const StoredSettings s = readSettings(profile, FakeAutostart());
+    const StoredSettings s = readWithLoginStart(profile, FakeAutostart());
     QCOMPARE(s.record.allWindows, read);
     saveSettings(profile, s.record, s.extras);
     QVERIFY(contentOf(iniPath()).contains("\nAll Windows=" + saved + "\n"));
@@ -202,16 +210,17 @@ void TestSettings::autoRun()
     QFETCH(bool, expected);
     putFile(iniPath(), "[Options]\nAuto Run=" + stored + "\n");
 
-    QCOMPARE(readSettings(Profile(iniPath()), FakeAutostart(autostartEnabled)).record.autoRun, expected);
+    QCOMPARE(readWithLoginStart(Profile(iniPath()), FakeAutostart(autostartEnabled)).record.autoRun,
+             expected);
 }
 
 void TestSettings::textsCutToFieldLengths()
 {
     putFile(iniPath(), "[Voice]\nWaveFile=" + QByteArray(150, 'w') + "\n[Font]\nFont Name=" +
                            QByteArray(50, 'f') + "\nStyle=" + QByteArray(20, 's') + "\n");
-    const SettingsRecord r = readSettings(Profile(iniPath()), FakeAutostart()).record;
+    const SettingsRecord r = readWithLoginStart(Profile(iniPath()), FakeAutostart()).record;
 
-    QCOMPARE(r.waveFile, QString(100, u'w'));
+    QCOMPARE(r.voice.waveFile, QString(100, u'w'));
     QCOMPARE(r.fontName, QString(40, u'f'));
     QCOMPARE(r.style, QString(15, u's'));
 }
@@ -219,7 +228,7 @@ void TestSettings::textsCutToFieldLengths()
 void TestSettings::saveWritesKeysInOrder()
 {
     Profile profile(iniPath());
-    const StoredSettings s = readSettings(profile, FakeAutostart());
+    const StoredSettings s = readWithLoginStart(profile, FakeAutostart());
     saveSettings(profile, s.record, s.extras);
 
     QCOMPARE(contentOf(iniPath()), QByteArray("[Options]\n"
@@ -262,12 +271,12 @@ void TestSettings::saveWritesKeysInOrder()
 void TestSettings::saveWritesCurrentInterval()
 {
     Profile profile(iniPath());
-    StoredSettings s = readSettings(profile, FakeAutostart());
+    StoredSettings s = readWithLoginStart(profile, FakeAutostart());
     s.extras.currentInterval = 15; // a command alarm changed it; the record still says 5
     saveSettings(profile, s.record, s.extras);
 
     QCOMPARE(profile.readInteger(u"Voice", u"HowOften", 0), 15);
-    QCOMPARE(readSettings(profile, FakeAutostart()).record.howOften, 15);
+    QCOMPARE(readWithLoginStart(profile, FakeAutostart()).record.voice.howOften, 15);
 }
 
 void TestSettings::saveThenReadGivesSameSettings()
@@ -277,7 +286,7 @@ void TestSettings::saveThenReadGivesSameSettings()
     const StoredSettings saved = unusualSettings();
     saveSettings(profile, saved.record, saved.extras);
 
-    const StoredSettings read = readSettings(profile, FakeAutostart(false));
+    const StoredSettings read = readWithLoginStart(profile, FakeAutostart(false));
     QCOMPARE(read.record, saved.record);
     QCOMPARE(read.extras, saved.extras);
     QVERIFY(contentOf(iniPath()).startsWith("; the user's notes\n[Pagedeck]\nPath=/opt/pagedeck\n"));
@@ -406,7 +415,7 @@ void TestSettings::startupReminder()
     QFETCH(bool, dontShowAgain);
     Profile profile(iniPath());
     FakeAutostart autostart;
-    StoredSettings s = readSettings(profile, autostart);
+    StoredSettings s = readWithLoginStart(profile, autostart);
     QVERIFY(shouldOfferStartupReminder(s.record, s.extras));
     s.extras.startupReminder = dontShowAgain;
 
@@ -416,7 +425,7 @@ void TestSettings::startupReminder()
     QCOMPARE(s.record.autoRun, yes);
     QCOMPARE(contentOf(iniPath()),
              "[Options]\nStartupReminder=" + QByteArray(dontShowAgain ? "1" : "0") + "\n");
-    const StoredSettings next = readSettings(profile, autostart);
+    const StoredSettings next = readWithLoginStart(profile, autostart);
     QCOMPARE(shouldOfferStartupReminder(next.record, next.extras), !yes && !dontShowAgain);
 }
 
@@ -425,7 +434,7 @@ void TestSettings::startupReminderFailsBeforeStoringAnything()
     Profile profile(iniPath());
     FakeAutostart autostart;
     autostart.failWith(QStringLiteral("/home/u/.config/autostart/horavox.desktop"));
-    StoredSettings s = readSettings(profile, autostart);
+    StoredSettings s = readWithLoginStart(profile, autostart);
     s.extras.startupReminder = true;
 
     QCOMPARE(errorOf([&] { answerStartupReminder(true, s.record, s.extras, profile, autostart); }),
@@ -440,7 +449,7 @@ void TestSettings::startupReminderYesThroughXdgAutostart()
     {
         Profile profile(iniPath());
         XdgAutostart autostart(autostartDir, QStringLiteral("/usr/bin/horavox"));
-        StoredSettings s = readSettings(profile, autostart);
+        StoredSettings s = readWithLoginStart(profile, autostart);
         answerStartupReminder(true, s.record, s.extras, profile, autostart);
         saveSettings(profile, s.record, s.extras);
     }
@@ -448,12 +457,12 @@ void TestSettings::startupReminderYesThroughXdgAutostart()
     Profile profile(iniPath());
     profile.writeBool(u"Options", u"Auto Run", false);
     XdgAutostart autostart(autostartDir, QStringLiteral("/usr/bin/horavox"));
-    const StoredSettings next = readSettings(profile, autostart);
+    const StoredSettings next = readWithLoginStart(profile, autostart);
     QVERIFY(next.record.autoRun);
     QVERIFY(!shouldOfferStartupReminder(next.record, next.extras));
 
     hv::adoptAutoRun(autostart, next.record.autoRun, false);
-    QVERIFY(!readSettings(profile, autostart).record.autoRun);
+    QVERIFY(!readWithLoginStart(profile, autostart).record.autoRun);
 }
 
 QTEST_APPLESS_MAIN(TestSettings)

@@ -10,7 +10,7 @@ using namespace hv;
 namespace {
 
 // Counts what would reach the desktop, then lets the real icon do its part.
-class CountingTrayIcon : public TTrayIcon
+class CountingTrayIcon : public TrayIcon
 {
 public:
     int adds = 0;
@@ -21,17 +21,17 @@ protected:
     void addIcon() override
     {
         ++adds;
-        TTrayIcon::addIcon();
+        TrayIcon::addIcon();
     }
     void removeIcon() override
     {
         ++removes;
-        TTrayIcon::removeIcon();
+        TrayIcon::removeIcon();
     }
     void modifyIcon() override
     {
         ++modifies;
-        TTrayIcon::modifyIcon();
+        TrayIcon::modifyIcon();
     }
 };
 
@@ -79,10 +79,10 @@ void TestTrayIcon::toolTipIsCut()
     QFETCH(QString, given);
     QFETCH(QString, kept);
 
-    TTrayIcon tray;
+    TrayIcon tray;
     tray.setToolTip(given);
     QCOMPARE(tray.toolTip(), kept);
-    QCOMPARE(tray.property("ToolTip").toString(), kept);
+    QCOMPARE(tray.property("toolTip").toString(), kept);
 }
 
 void TestTrayIcon::activeChangesOnlyOnChange()
@@ -98,8 +98,8 @@ void TestTrayIcon::activeChangesOnlyOnChange()
     QVERIFY(tray.isActive());
     QCOMPARE(tray.adds, 1);
 
-    tray.setProperty("Active", false);
-    tray.setProperty("Active", false);
+    tray.setProperty("active", false);
+    tray.setProperty("active", false);
     QVERIFY(!tray.isActive());
     QCOMPARE(tray.removes, 1);
     QCOMPARE(tray.adds, 1);
@@ -145,10 +145,10 @@ void TestTrayIcon::activationReasonsMapToEvents()
     QFETCH(int, doubleClicks);
     QFETCH(int, rightClicks);
 
-    TTrayIcon tray;
-    QSignalSpy click(&tray, &TTrayIcon::OnClick);
-    QSignalSpy doubleClick(&tray, &TTrayIcon::OnDblClick);
-    QSignalSpy rightClick(&tray, &TTrayIcon::OnRightClick);
+    TrayIcon tray;
+    QSignalSpy click(&tray, &TrayIcon::clicked);
+    QSignalSpy doubleClick(&tray, &TrayIcon::doubleClicked);
+    QSignalSpy rightClick(&tray, &TrayIcon::contextMenuRequested);
 
     auto* platformIcon = tray.findChild<QSystemTrayIcon*>();
     QVERIFY(platformIcon);
@@ -164,7 +164,7 @@ void TestTrayIcon::activationReasonsMapToEvents()
 
 void TestTrayIcon::noMenuIsAttached()
 {
-    TTrayIcon tray;
+    TrayIcon tray;
     tray.setIcon(someIcon());
     tray.setActive(true);
     auto* platformIcon = tray.findChild<QSystemTrayIcon*>();

@@ -2,7 +2,8 @@
 // other programs played by a bare xcb connection of the test's own and by a
 // second hot key, and a Qt window that must get the key once it is released.
 
-#include "platform/HotKeyFactory.h"
+#include "platform/PlatformServices.h"
+#include "platform/Unavailable.h"
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11HotKeyKeys.h"
 #include "platform/x11/Xcb.h"

@@ -4,7 +4,8 @@
 // window as the desktop shows it. The started program is hv-testwindow, which
 // records its arguments and its end in a file.
 
-#include "alarms/Mymsgbox.h"
+#include "alarms/MessageAlarmWindow.h"
+#include "platform/PlatformServices.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeSoundOut.h"
@@ -519,8 +520,8 @@ void TestLauncher::messageWindowOnTheDesktop()
     FakeClock clock(*tryEncodeDate(2026, 3, 9) + *tryEncodeTime(10, 0));
     int snoozeTime = 10;
     const MessageAlarmContext context{alarms, sound, clock, snoozeTime, m_dir->path(), {}};
-    const QPointer<TMsgAlrm> window =
-        new TMsgAlrm(context, alarms.idOf(1), r.Target.text(), QStringLiteral("NONE"));
+    const QPointer<MessageAlarmWindow> window =
+        new MessageAlarmWindow(context, alarms.idOf(1), r.Target.text(), QStringLiteral("NONE"));
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.data()));
 
@@ -536,7 +537,7 @@ void TestLauncher::messageWindowOnTheDesktop()
              qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
 
     const QPixmap shot = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    const QString path = QDir(kOutputDir).filePath(QStringLiteral("TMsgAlrm.png"));
+    const QString path = QDir(kOutputDir).filePath(QStringLiteral("MessageAlarmWindow.png"));
     QVERIFY(shot.save(path));
     qInfo("screenshot: %s", qPrintable(path));
 

@@ -3,7 +3,8 @@
 // windows: both are foreign to the backend, which has a connection of its own.
 
 #include "app/TitleBarClock.h"
-#include "platform/WindowTitlesFactory.h"
+#include "platform/PlatformServices.h"
+#include "platform/Unavailable.h"
 #include "platform/x11/Xcb.h"
 
 #include <QDialog>

@@ -1,4 +1,3 @@
-#include "app/Settings.h"
 #include "platform/fake/FakeSoundOut.h"
 #include "voice/Announcer.h"
 #include "voice/WordSounds.h"
@@ -32,17 +31,16 @@ const QString kUserWave = QStringLiteral("/home/someone/waves/Horavox-3.wav");
 // The settings as the main window holds them, speaking every quarter hour.
 struct Fixture
 {
-    SettingsRecord settings;
-    SettingsExtras extras;
+    VoiceSettings settings;
+    qint32 currentInterval = 15;
     WordSounds wordSounds;
     FakeSoundOut sound;
-    Announcer announcer{settings, extras, wordSounds, sound};
+    Announcer announcer{settings, currentInterval, wordSounds, sound};
 
     Fixture()
     {
         settings.playVoice = true;
         settings.howOften = 15;
-        extras.currentInterval = 15;
         settings.waveFile = kUserWave;
     }
 
@@ -70,7 +68,6 @@ private Q_SLOTS:
     void announcementIsOneSequenceFramedByTheUserWave();
     void settingsAreReadAtEachCall();
     void nothingIsPlayedWhenNotDue();
-    void hookAnnounces();
 };
 
 void TestAnnouncer::wordNamesSayTheTime_data()
@@ -211,7 +208,7 @@ void TestAnnouncer::settingsAreReadAtEachCall()
     QVERIFY(!f.announcer.announce(at(4, 10), false));
 
     // A command alarm sets the interval to 5 and asks for the wave after the voice.
-    f.extras.currentInterval = 5;
+    f.currentInterval = 5;
     f.settings.playWave = true;
     f.settings.beforeAfter = 2;
     QVERIFY(f.announcer.announce(at(4, 10), false));
@@ -233,16 +230,6 @@ void TestAnnouncer::nothingIsPlayedWhenNotDue()
     // A damaged time says nothing, even when asked for: no wave without words.
     QVERIFY(!f.announcer.announce(at(25, 0), true));
     QVERIFY(f.sound.calls.isEmpty());
-}
-
-void TestAnnouncer::hookAnnounces()
-{
-    Fixture f;
-    const ClockTick::Announcement hook = f.announcer.hook();
-    hook(at(12, 0), false);
-    hook(at(12, 1), false);
-    QCOMPARE(f.sound.calls.size(), 1);
-    QVERIFY(f.sound.calls[0].sounds == f.sequenceFor("12 OCLOCK"));
 }
 
 QTEST_GUILESS_MAIN(TestAnnouncer)

@@ -1,9 +1,9 @@
 // Renders every window of the program on the current display, frames and all,
 // into PNG files, so that anyone can look at them: `make screenshots`.
 #include "ClockWindowRig.h"
-#include "alarms/Mymsgbox.h"
-#include "app/About.h"
-#include "app/Startup.h"
+#include "alarms/MessageAlarmWindow.h"
+#include "app/AboutDialog.h"
+#include "app/StartupReminderDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,9 +37,9 @@ void capture(QWidget* window, const QString& name, bool framed = true)
 }
 
 // A clock window at 19:05 in the default locale, shown, over its own settings.
-struct ClockWindow : test::ClockWindowRig
+struct ShownClock : test::ClockWindowRig
 {
-    explicit ClockWindow(const QByteArray& settings)
+    explicit ShownClock(const QByteArray& settings)
         : ClockWindowRig(
               {*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(19, 5, 12), settings, false, {}, nullptr})
     {
@@ -61,35 +61,35 @@ int main(int argc, char* argv[])
 
     QLocale::setDefault(us);
     {
-        ClockWindow clock({});
-        capture(clock.window.get(), QStringLiteral("main-12h"));
-        clock.window->popupMenu()->popup(clock.window->frameGeometry().topRight() + QPoint(10, 20));
-        capture(clock.window->popupMenu(), QStringLiteral("popup-menu"), false);
-        clock.window->popupMenu()->hide();
-        clock.window->Panel2Click();
-        capture(clock.window.get(), QStringLiteral("main-12h-no-speedbar"), false);
+        ShownClock clock({});
+        capture(clock.window, QStringLiteral("main-12h"));
+        clock.window->contextMenu()->popup(clock.window->frameGeometry().topRight() + QPoint(10, 20));
+        capture(clock.window->contextMenu(), QStringLiteral("popup-menu"), false);
+        clock.window->contextMenu()->hide();
+        clock.window->toggleSpeedbar();
+        capture(clock.window, QStringLiteral("main-12h-no-speedbar"), false);
     }
     QLocale::setDefault(de);
     {
-        ClockWindow clock({});
-        capture(clock.window.get(), QStringLiteral("main-24h"));
-        clock.window->Panel2Click();
-        capture(clock.window.get(), QStringLiteral("main-24h-no-speedbar"), false);
+        ShownClock clock({});
+        capture(clock.window, QStringLiteral("main-24h"));
+        clock.window->toggleSpeedbar();
+        capture(clock.window, QStringLiteral("main-24h-no-speedbar"), false);
     }
     QLocale::setDefault(us);
     {
-        ClockWindow clock(
+        ShownClock clock(
             "[Display]\nBevelInner=1\nBorderWidth=3\nColor=0\n[Font]\nColor=65280\nStyle=Bold\n");
         clock.window->resize(320, 140);
-        capture(clock.window.get(), QStringLiteral("main-styled"));
+        capture(clock.window, QStringLiteral("main-styled"));
     }
     {
-        TStartupForm reminder;
+        StartupReminderDialog reminder;
         reminder.show();
         capture(&reminder, QStringLiteral("startup-reminder"));
     }
     {
-        TAboutBox about;
+        AboutDialog about;
         about.show();
         capture(&about, QStringLiteral("about"));
     }
@@ -100,9 +100,9 @@ int main(int argc, char* argv[])
         FakeSoundOut sound;
         int snoozeTime = 10;
         const MessageAlarmContext context{alarms, sound, clock, snoozeTime, QDir::tempPath(), {}};
-        TMsgAlrm message(context, alarms.idOf(1),
-                         QStringLiteral("Time for the ten o'clock meeting in room 4"),
-                         QStringLiteral("NONE"));
+        MessageAlarmWindow message(context, alarms.idOf(1),
+                                   QStringLiteral("Time for the ten o'clock meeting in room 4"),
+                                   QStringLiteral("NONE"));
         message.show();
         capture(&message, QStringLiteral("message-alarm"));
     }

@@ -1,6 +1,6 @@
-#include "About.h"
+#include "AboutDialog.h"
 
-#include "ui_About.h"
+#include "ui_AboutDialog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -22,17 +22,17 @@ QIcon programIcon()
 
 } // namespace
 
-TAboutBox::TAboutBox(QWidget* parent, const QString& version)
+AboutDialog::AboutDialog(QWidget* parent, const QString& version)
     : QDialog(parent)
-    , ui(new Ui::TAboutBox)
+    , ui(new Ui::AboutDialog)
 {
     ui->setupUi(this);
-    ui->ProgramIcon->setPixmap(programIcon().pixmap(kIconSize, kIconSize));
+    ui->programIcon->setPixmap(programIcon().pixmap(kIconSize, kIconSize));
     const QString shown = version.isEmpty() ? QCoreApplication::applicationVersion() : version;
-    ui->Version->setText(QStringLiteral("Version %1").arg(shown));
-    connect(ui->OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    ui->versionLabel->setText(QStringLiteral("Version %1").arg(shown));
+    connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-TAboutBox::~TAboutBox() = default;
+AboutDialog::~AboutDialog() = default;
 
 } // namespace hv

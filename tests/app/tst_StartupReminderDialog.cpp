@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "app/StartupReminderDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,7 +10,7 @@
 
 using namespace hv;
 
-class TestStartup : public QObject
+class TestStartupReminderDialog : public QObject
 {
     Q_OBJECT
 
@@ -21,13 +21,13 @@ private Q_SLOTS:
     void checkBoxStateIsReported();
 };
 
-void TestStartup::showsTheReminder()
+void TestStartupReminderDialog::showsTheReminder()
 {
-    TStartupForm form;
+    StartupReminderDialog form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Startup Reminder"));
     QCOMPARE(form.size(), QSize(344, 170));
 
-    auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("reminderText"));
     QVERIFY(memo);
     QVERIFY(memo->isReadOnly());
     QCOMPARE(
@@ -37,9 +37,9 @@ void TestStartup::showsTheReminder()
                        "Would you like Horavox to be started automatically when Windows starts?"));
     QCOMPARE(memo->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xB7));
 
-    auto* yes = form.findChild<QPushButton*>(QStringLiteral("YesButton"));
-    auto* no = form.findChild<QPushButton*>(QStringLiteral("NoButton"));
-    auto* box = form.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    auto* yes = form.findChild<QPushButton*>(QStringLiteral("yesButton"));
+    auto* no = form.findChild<QPushButton*>(QStringLiteral("noButton"));
+    auto* box = form.findChild<QCheckBox*>(QStringLiteral("dontShowAgainBox"));
     QVERIFY(yes && no && box);
     QCOMPARE(yes->text(), QStringLiteral("Yes"));
     QCOMPARE(no->text(), QStringLiteral("No"));
@@ -59,23 +59,23 @@ void TestStartup::showsTheReminder()
     QCOMPARE(form.frameGeometry().center(), available.center());
 }
 
-void TestStartup::answers_data()
+void TestStartupReminderDialog::answers_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("result");
 
-    QTest::newRow("Yes accepts") << QStringLiteral("YesButton") << int(QDialog::Accepted);
-    QTest::newRow("No rejects") << QStringLiteral("NoButton") << int(QDialog::Rejected);
+    QTest::newRow("Yes accepts") << QStringLiteral("yesButton") << int(QDialog::Accepted);
+    QTest::newRow("No rejects") << QStringLiteral("noButton") << int(QDialog::Rejected);
     QTest::newRow("Enter answers Yes") << QStringLiteral("Enter") << int(QDialog::Accepted);
     QTest::newRow("Escape answers No") << QStringLiteral("Escape") << int(QDialog::Rejected);
 }
 
-void TestStartup::answers()
+void TestStartupReminderDialog::answers()
 {
     QFETCH(QString, action);
     QFETCH(int, result);
 
-    TStartupForm form;
+    StartupReminderDialog form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QSignalSpy finished(&form, &QDialog::finished);
@@ -91,14 +91,14 @@ void TestStartup::answers()
     QVERIFY(!form.isVisible());
 }
 
-void TestStartup::checkBoxStateIsReported()
+void TestStartupReminderDialog::checkBoxStateIsReported()
 {
-    TStartupForm form;
+    StartupReminderDialog form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto* box = form.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    auto* box = form.findChild<QCheckBox*>(QStringLiteral("dontShowAgainBox"));
     QVERIFY(box);
-    QSignalSpy changed(&form, &TStartupForm::dontShowAgainChanged);
+    QSignalSpy changed(&form, &StartupReminderDialog::dontShowAgainChanged);
 
     QTest::mouseClick(box, Qt::LeftButton, {}, box->rect().center());
     QVERIFY(form.dontShowAgain());
@@ -115,9 +115,9 @@ void TestStartup::checkBoxStateIsReported()
     QCOMPARE(changed.at(2).at(0).toBool(), true);
 
     // The answer does not undo the choice.
-    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("NoButton")), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("noButton")), Qt::LeftButton);
     QVERIFY(form.dontShowAgain());
 }
 
-QTEST_MAIN(TestStartup)
-#include "tst_Startup.moc"
+QTEST_MAIN(TestStartupReminderDialog)
+#include "tst_StartupReminderDialog.moc"

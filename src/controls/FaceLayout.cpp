@@ -5,9 +5,11 @@
 
 namespace hv {
 
-int scaleToFace(int faceHeight, int storedWidth, Scaling scaling)
+int scaleToFace(int faceHeight, int storedWidth, int referenceHeight, Scaling scaling)
 {
-    const double exact = static_cast<double>(faceHeight) * storedWidth / kReferenceHeight;
+    if (referenceHeight <= 0)
+        return 0;
+    const double exact = static_cast<double>(faceHeight) * storedWidth / referenceHeight;
     return static_cast<int>(scaling == Scaling::Rounded ? std::lround(exact) : std::trunc(exact));
 }
 

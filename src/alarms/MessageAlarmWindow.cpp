@@ -1,9 +1,9 @@
-#include "Mymsgbox.h"
+#include "MessageAlarmWindow.h"
 
 #include "alarms/Snooze.h"
 #include "platform/Clock.h"
 #include "platform/SoundOut.h"
-#include "ui_Mymsgbox.h"
+#include "ui_MessageAlarmWindow.h"
 
 #include <QKeyEvent>
 #include <QScreen>
@@ -12,20 +12,13 @@
 
 namespace hv {
 
-namespace {
-
-// The counter's text before the first tick.
-const QString kBeforeFirstTick = QStringLiteral("AlarmTime");
-
-} // namespace
-
-TMsgAlrm::TMsgAlrm(const MessageAlarmContext& context, AlarmId alarm, const QString& text,
-                   const QString& wave, QWidget* parent)
+MessageAlarmWindow::MessageAlarmWindow(const MessageAlarmContext& context, AlarmId alarm, const QString& text,
+                                       const QString& wave, QWidget* parent)
     : QDialog(parent)
-    , ui(new Ui::TMsgAlrm)
+    , ui(new Ui::MessageAlarmWindow)
     , m_context(context)
     , m_alarm(alarm)
-    , Timer1(new QTimer(this))
+    , m_tickTimer(new QTimer(this))
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -34,39 +27,34 @@ TMsgAlrm::TMsgAlrm(const MessageAlarmContext& context, AlarmId alarm, const QStr
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setFixedSize(size());
 
-    QPalette memoPalette = ui->Memo1->palette();
+    QPalette memoPalette = ui->messageText->palette();
     memoPalette.setColor(QPalette::Base, Qt::white);
     memoPalette.setColor(QPalette::Text, Qt::black);
-    ui->Memo1->setPalette(memoPalette);
-    ui->Memo1->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    ui->Memo1->setPlainText(text);
+    ui->messageText->setPalette(memoPalette);
+    ui->messageText->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+    ui->messageText->setPlainText(text);
 
-    ui->AlarmWav->setText(wave.isEmpty() ? QString::fromUtf16(kNoWave) : wave);
-    // The slot at firing, for whoever looks; the window itself goes by identity.
-    if (const std::optional<int> slot = m_context.alarms.slotOf(alarm))
-        ui->AlarmNumber->setText(QString::number(*slot));
-    ui->SpinEdit1->setValue(m_context.snoozeTime); // clamped to 1..59
+    m_wave = wave.isEmpty() ? QString::fromUtf16(kNoWave) : wave;
+    ui->snoozeMinutes->setValue(m_context.snoozeTime); // clamped to 1..59
 
-    connect(ui->OKBtn, &QPushButton::clicked, this, &TMsgAlrm::OKBtnClick);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, &TMsgAlrm::BitBtn1Click);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TMsgAlrm::Timer1Timer);
-    Timer1->start();
+    connect(ui->okButton, &QPushButton::clicked, this, &MessageAlarmWindow::acknowledge);
+    connect(ui->snoozeButton, &QPushButton::clicked, this, &MessageAlarmWindow::snooze);
+    m_tickTimer->setObjectName(QStringLiteral("tickTimer"));
+    m_tickTimer->setInterval(1000);
+    connect(m_tickTimer, &QTimer::timeout, this, &MessageAlarmWindow::tick);
+    m_tickTimer->start();
 }
 
-TMsgAlrm::~TMsgAlrm() = default;
+MessageAlarmWindow::~MessageAlarmWindow() = default;
 
-void TMsgAlrm::Timer1Timer()
+void MessageAlarmWindow::tick()
 {
-    // The counter runs 1..59 and lives in the hidden label, as it always has.
-    const int n = ui->AlarmTime->text() == kBeforeFirstTick ? 1 : ui->AlarmTime->text().toInt();
-    if (n == 1 && ui->AlarmWav->text() != QStringView(kNoWave))
-        m_context.sound.play(Sound::fromFile(ui->AlarmWav->text()), SoundOut::Mode::AsyncNoStop);
-    ui->AlarmTime->setText(QString::number(n >= kWaveRepeatTicks ? 1 : n + 1));
+    if (m_nextTick == 1 && m_wave != QStringView(kNoWave))
+        m_context.sound.play(Sound::fromFile(m_wave), SoundOut::Mode::AsyncNoStop);
+    m_nextTick = m_nextTick >= kWaveRepeatTicks ? 1 : m_nextTick + 1;
 }
 
-void TMsgAlrm::OKBtnClick()
+void MessageAlarmWindow::acknowledge()
 {
     m_context.sound.beep();
     AlarmTable& alarms = m_context.alarms;
@@ -80,10 +68,10 @@ void TMsgAlrm::OKBtnClick()
     close();
 }
 
-void TMsgAlrm::BitBtn1Click()
+void MessageAlarmWindow::snooze()
 {
     m_context.sound.beep();
-    m_context.snoozeTime = ui->SpinEdit1->value();
+    m_context.snoozeTime = ui->snoozeMinutes->value();
     if (const std::optional<int> slot = m_context.alarms.slotOf(m_alarm)) {
         m_context.alarms.slot(*slot).NextDue = snoozeUntil(m_context.clock.now(), m_context.snoozeTime);
         tableChanged();
@@ -91,13 +79,13 @@ void TMsgAlrm::BitBtn1Click()
     close();
 }
 
-void TMsgAlrm::tableChanged()
+void MessageAlarmWindow::tableChanged()
 {
     if (m_context.alarmsChanged)
         m_context.alarmsChanged();
 }
 
-void TMsgAlrm::showEvent(QShowEvent* event)
+void MessageAlarmWindow::showEvent(QShowEvent* event)
 {
     // Centred on the screen. The frame is known here only where the platform
     // reports it before the window is mapped.
@@ -108,7 +96,7 @@ void TMsgAlrm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TMsgAlrm::keyPressEvent(QKeyEvent* event)
+void MessageAlarmWindow::keyPressEvent(QKeyEvent* event)
 {
     // The window has no Cancel button, so Escape ends nothing; only the close
     // box, OK and Snooze do.

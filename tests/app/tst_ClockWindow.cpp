@@ -1,10 +1,11 @@
 #include "ClockWindowRig.h"
 #include "ModalDialogs.h"
 #include "alarms/AlarmFile.h"
-#include "alarms/Mymsgbox.h"
-#include "app/Startup.h"
+#include "alarms/MessageAlarmWindow.h"
+#include "app/StartupReminderDialog.h"
 #include "common/Profile.h"
 #include "controls/BevelPanel.h"
+#include "controls/MessageBox.h"
 #include "controls/TrayIcon.h"
 
 #include <QCheckBox>
@@ -30,8 +31,8 @@ struct Fixture : test::ClockWindowRig
         : ClockWindowRig({at(7, 5, 12), settings.toUtf8(), remind, prepare, nullptr})
     {}
 
-    BevelPanel* face() const { return window->findChild<BevelPanel*>(QStringLiteral("Panel2")); }
-    QWidget* speedbar() const { return window->findChild<QWidget*>(QStringLiteral("Panel1")); }
+    BevelPanel* face() const { return window->findChild<BevelPanel*>(QStringLiteral("face")); }
+    QWidget* speedbar() const { return window->findChild<QWidget*>(QStringLiteral("speedbar")); }
     int fontPixels() const { return face()->font().pixelSize(); }
 };
 
@@ -45,7 +46,7 @@ QStringList captions(const QMenu* menu)
 
 } // namespace
 
-class TestNewclock : public QObject
+class TestClockWindow : public QObject
 {
     Q_OBJECT
 
@@ -56,27 +57,30 @@ private Q_SLOTS:
     {
         Fixture f;
         QCOMPARE(
-            captions(f.window->popupMenu()),
+            captions(f.window->contextMenu()),
             (QStringList{QStringLiteral("&Options"), QStringLiteral("&Alarms"), QStringLiteral("&CD Player"),
                          QStringLiteral("&Timers"), QStringLiteral("A&bout"), QStringLiteral("&Help"),
                          QStringLiteral("Hi&de"), QStringLiteral("&Exit")}));
         QCOMPARE(captions(f.window->timersMenu()),
                  (QStringList{QStringLiteral("Count up "), QStringLiteral("Count Down")}));
         // Windows that do not exist yet are not offered.
-        for (const QAction* action : f.window->popupMenu()->actions()) {
+        for (const QAction* action : f.window->contextMenu()->actions()) {
             const QString caption = action->menu() ? action->menu()->title() : action->text();
             const bool later =
                 caption == QStringLiteral("&Options") || caption == QStringLiteral("&Alarms") ||
                 caption == QStringLiteral("&CD Player") || caption == QStringLiteral("&Timers");
             QCOMPARE(action->isEnabled(), !later);
         }
+        const QStringList buttons{QStringLiteral("optionsButton"),  QStringLiteral("alarmsButton"),
+                                  QStringLiteral("cdPlayerButton"), QStringLiteral("timersButton"),
+                                  QStringLiteral("aboutButton"),    QStringLiteral("helpButton"),
+                                  QStringLiteral("exitButton")};
         const QStringList hints{QStringLiteral("Options"),       QStringLiteral("Alarms"),
                                 QStringLiteral("CD Player"),     QStringLiteral("Timers"),
                                 QStringLiteral("About Horavox"), QStringLiteral("Help"),
                                 QStringLiteral("Exit")};
         for (int i = 0; i < hints.size(); ++i) {
-            const auto* button =
-                f.window->findChild<QToolButton*>(QStringLiteral("SpeedButton%1").arg(i + 1));
+            const auto* button = f.window->findChild<QToolButton*>(buttons[i]);
             QVERIFY(button);
             QCOMPARE(button->toolTip(), hints[i]);
             QVERIFY2(!button->icon().isNull(), qPrintable(hints[i]));
@@ -91,7 +95,7 @@ private Q_SLOTS:
         QCOMPARE(f.window->trayIcon()->toolTip(),
                  QStringLiteral("Horavox 32 - Thursday, December 10, 2026,  7:05 AM"));
         f.clock.advanceSeconds(50);
-        f.window->Timer1Timer();
+        f.session->tick();
         QCOMPARE(QString(f.face()->text()).remove(QChar(0x202f)).remove(u' '), QStringLiteral("7:06AM"));
     }
 
@@ -101,7 +105,7 @@ private Q_SLOTS:
         f.window->show();
         const int wide = f.fontPixels();
         f.window->resize(70, f.window->height());
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
         const int narrow = f.fontPixels();
         QVERIFY2(narrow < wide, qPrintable(QStringLiteral("%1 -> %2").arg(wide).arg(narrow)));
         QVERIFY(narrow >= 1);
@@ -127,11 +131,11 @@ private Q_SLOTS:
         f.window->show();
         QVERIFY(f.speedbar()->isVisible());
         QCOMPARE(f.face()->toolTip(), QStringLiteral("Hide Speedbar"));
-        f.window->Panel2Click();
+        QTest::mouseClick(f.face(), Qt::LeftButton);
         QVERIFY(!f.speedbar()->isVisible());
         QCOMPARE(f.face()->toolTip(), QStringLiteral("Show Speedbar"));
         QVERIFY(!f.state->settings().speedBar);
-        f.window->Panel2Click();
+        QTest::mouseClick(f.face(), Qt::LeftButton);
         QVERIFY(f.speedbar()->isVisible());
         QCOMPARE(f.face()->toolTip(), QStringLiteral("Hide Speedbar"));
         QVERIFY(f.state->settings().speedBar);
@@ -158,15 +162,15 @@ private Q_SLOTS:
 
     void hideWithoutTrayMinimizesAndKeepsCaption()
     {
-        if (TTrayIcon::isSystemTrayAvailable())
+        if (TrayIcon::isSystemTrayAvailable())
             QSKIP("a system tray is present");
         Fixture f;
         f.window->show();
-        f.window->Hide1Click();
+        f.window->contextMenu()->actions().at(6)->trigger(); // Hi&de
         QVERIFY(!f.window->isHiddenInTray());
         QVERIFY(f.window->isMinimized());
-        QCOMPARE(f.window->popupMenu()->actions().at(6)->text(), QStringLiteral("Hi&de"));
-        f.window->TrayIcon1Click();
+        QCOMPARE(f.window->contextMenu()->actions().at(6)->text(), QStringLiteral("Hi&de"));
+        Q_EMIT f.window->trayIcon()->clicked();
         QVERIFY(!f.window->isMinimized());
     }
 
@@ -190,11 +194,11 @@ private Q_SLOTS:
         Fixture f({}, true);
         bool offered = false;
         test::answerNextModal([&offered](QWidget* dialog) {
-            auto* reminder = qobject_cast<TStartupForm*>(dialog);
+            auto* reminder = qobject_cast<StartupReminderDialog*>(dialog);
             offered = reminder != nullptr;
             if (!reminder)
                 return;
-            reminder->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
+            reminder->findChild<QCheckBox*>(QStringLiteral("dontShowAgainBox"))->click();
             reminder->reject(); // "No"
         });
         f.window->show();
@@ -246,22 +250,22 @@ private Q_SLOTS:
             saveAlarmFile(home + QStringLiteral("/alarms32.rec"), table);
         });
         fired.window->show();
-        QVERIFY(fired.window->alarmDesk().messageWindows().isEmpty());
+        QVERIFY(fired.program->alarmActions().messageWindows().isEmpty());
 
         fired.clock.set(at(7, 6, 0) + 0.002 / 86400);
-        fired.window->Timer1Timer();
-        QCOMPARE(fired.window->alarmDesk().messageWindows().size(), 1);
+        fired.session->tick();
+        QCOMPARE(fired.program->alarmActions().messageWindows().size(), 1);
         QCOMPARE(fired.launcher.starts.size(), 1);
         QCOMPARE(fired.launcher.starts[0].commandLine, QStringLiteral("xterm -T 'morning mail'"));
         QCOMPARE(fired.state->alarms().slot(1).WaveA.text(), QStringLiteral("NONE"));
 
         fired.clock.set(at(7, 7, 0) + 0.002 / 86400);
-        fired.window->Timer1Timer();
+        fired.session->tick();
         QCOMPARE(fired.launcher.pagedecks.size(), 1);
         QCOMPARE(fired.launcher.pagedecks[0].folder, QStringLiteral("/opt/pd"));
         QCOMPARE(fired.launcher.pagedecks[0].page, QStringLiteral("Morning"));
         QVERIFY(fired.launcher.pagedecks[0].launch);
-        for (TMsgAlrm* window : fired.window->alarmDesk().messageWindows())
+        for (MessageAlarmWindow* window : fired.program->alarmActions().messageWindows())
             window->close();
     }
 
@@ -272,16 +276,14 @@ private Q_SLOTS:
         // The settings file's place is taken by a folder: every write fails.
         QFile::remove(f.home.filePath(QStringLiteral("horavox.ini")));
         QVERIFY(QDir(f.home.path()).mkpath(QStringLiteral("horavox.ini")));
-        bool told = false;
-        test::answerNextModal([&told](QWidget* box) {
-            told = true;
-            box->close();
-        });
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         QVERIFY(!f.window->close());
-        QVERIFY(told);
+        const QList<MessageBox::Shown> told = MessageBox::takeShown();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].text.startsWith(QStringLiteral("Unable to write to ")), qPrintable(told[0].text));
         QVERIFY(f.window->isVisible());
     }
 };
 
-QTEST_MAIN(TestNewclock)
-#include "tst_Newclock.moc"
+QTEST_MAIN(TestClockWindow)
+#include "tst_ClockWindow.moc"

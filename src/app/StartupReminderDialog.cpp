@@ -1,7 +1,7 @@
-#include "Startup.h"
+#include "StartupReminderDialog.h"
 
 #include "common/Colour.h"
-#include "ui_Startup.h"
+#include "ui_StartupReminderDialog.h"
 
 #include <QPalette>
 #include <QScreen>
@@ -15,34 +15,34 @@ constexpr ColourValue kMemoColour = 12058623; // light yellow, RGB FF FF B7
 
 } // namespace
 
-TStartupForm::TStartupForm(QWidget* parent)
+StartupReminderDialog::StartupReminderDialog(QWidget* parent)
     : QDialog(parent)
-    , ui(new Ui::TStartupForm)
+    , ui(new Ui::StartupReminderDialog)
 {
     ui->setupUi(this);
     setFixedSize(kClientWidth, kClientHeight);
 
-    QPalette memoPalette = ui->Memo1->palette();
+    QPalette memoPalette = ui->reminderText->palette();
     const QColor yellow(redOf(kMemoColour), greenOf(kMemoColour), blueOf(kMemoColour));
     memoPalette.setColor(QPalette::Base, yellow);
     memoPalette.setColor(QPalette::Text, Qt::black);
-    ui->Memo1->setPalette(memoPalette);
-    ui->Memo1->document()->setDocumentMargin(2);
+    ui->reminderText->setPalette(memoPalette);
+    ui->reminderText->document()->setDocumentMargin(2);
 
-    connect(ui->YesButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ui->NoButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ui->CheckBox1, &QCheckBox::clicked, this, &TStartupForm::CheckBox1Click);
+    connect(ui->yesButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->noButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->dontShowAgainBox, &QCheckBox::clicked, this, &StartupReminderDialog::dontShowAgainClicked);
 }
 
-TStartupForm::~TStartupForm() = default;
+StartupReminderDialog::~StartupReminderDialog() = default;
 
-void TStartupForm::CheckBox1Click()
+void StartupReminderDialog::dontShowAgainClicked()
 {
-    m_dontShowAgain = ui->CheckBox1->isChecked();
+    m_dontShowAgain = ui->dontShowAgainBox->isChecked();
     Q_EMIT dontShowAgainChanged(m_dontShowAgain);
 }
 
-void TStartupForm::showEvent(QShowEvent* event)
+void StartupReminderDialog::showEvent(QShowEvent* event)
 {
     // Centred on the screen, not on the owner. The frame is known here only
     // where the platform reports it before the window is mapped.

@@ -11,7 +11,7 @@
 class QTimer;
 
 namespace Ui {
-class TMsgAlrm;
+class MessageAlarmWindow;
 }
 
 namespace hv {
@@ -46,31 +46,33 @@ struct MessageAlarmContext
 // moved meanwhile is still found, and one that was deleted meanwhile is left
 // alone, along with whatever alarm took its slot. The window deletes itself
 // when it closes.
-class TMsgAlrm : public QDialog
+class MessageAlarmWindow : public QDialog
 {
     Q_OBJECT
 
 public:
-    // Ticks of Timer1 (seconds) from one play of the wave to the next.
+    // Ticks of the window's timer (seconds) from one play of the wave to the next.
     static constexpr int kWaveRepeatTicks = 59;
     // The wave that means none.
     static constexpr char16_t kNoWave[] = u"NONE";
 
     // `wave` is the alarm's WaveA; empty counts as "NONE".
-    TMsgAlrm(const MessageAlarmContext& context, AlarmId alarm, const QString& text, const QString& wave,
-             QWidget* parent = nullptr);
-    ~TMsgAlrm() override;
+    MessageAlarmWindow(const MessageAlarmContext& context, AlarmId alarm, const QString& text,
+                       const QString& wave, QWidget* parent = nullptr);
+    ~MessageAlarmWindow() override;
 
     AlarmId alarm() const { return m_alarm; }
+    // The count the next tick carries, 1..59: the wave plays on tick 1.
+    int nextTick() const { return m_nextTick; }
 
 public Q_SLOTS:
     // Once a second: plays the wave on the first tick and every 59th after it.
-    void Timer1Timer();
+    void tick();
     // Beeps, auto deletes the alarm when it is set to, sorts the table, closes.
-    void OKBtnClick();
+    void acknowledge();
     // Beeps, keeps the spin box's value as the snooze length, moves the alarm's
     // next due moment to that many minutes from the current minute, closes.
-    void BitBtn1Click();
+    void snooze();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,10 +81,12 @@ protected:
 private:
     void tableChanged();
 
-    QScopedPointer<Ui::TMsgAlrm> ui;
+    QScopedPointer<Ui::MessageAlarmWindow> ui;
     MessageAlarmContext m_context;
     AlarmId m_alarm;
-    QTimer* Timer1;
+    QString m_wave; // "NONE" for no wave
+    int m_nextTick = 1;
+    QTimer* m_tickTimer;
 };
 
 } // namespace hv

@@ -1,4 +1,4 @@
-#include "app/About.h"
+#include "app/AboutDialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -8,7 +8,7 @@
 
 using namespace hv;
 
-class TestAbout : public QObject
+class TestAboutDialog : public QObject
 {
     Q_OBJECT
 
@@ -18,7 +18,7 @@ private Q_SLOTS:
     void okCloses();
 };
 
-void TestAbout::showsNameVersionAndIcon_data()
+void TestAboutDialog::showsNameVersionAndIcon_data()
 {
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("shown");
@@ -27,13 +27,13 @@ void TestAbout::showsNameVersionAndIcon_data()
     QTest::newRow("application version") << QString() << QStringLiteral("Version 9.8.7");
 }
 
-void TestAbout::showsNameVersionAndIcon()
+void TestAboutDialog::showsNameVersionAndIcon()
 {
     QFETCH(QString, given);
     QFETCH(QString, shown);
 
     QCoreApplication::setApplicationVersion(QStringLiteral("9.8.7"));
-    TAboutBox box(nullptr, given);
+    AboutDialog box(nullptr, given);
     QCOMPARE(box.windowTitle(), QStringLiteral("About Horavox"));
     QVERIFY(box.isModal());
 
@@ -41,22 +41,22 @@ void TestAbout::showsNameVersionAndIcon()
         auto* found = box.findChild<QLabel*>(QString::fromLatin1(name));
         return found ? found->text() : QStringLiteral("<missing %1>").arg(QString::fromLatin1(name));
     };
-    QCOMPARE(label("ProductName"), QStringLiteral("Horavox"));
-    QCOMPARE(label("Version"), shown);
-    QCOMPARE(label("Comments"),
+    QCOMPARE(label("productName"), QStringLiteral("Horavox"));
+    QCOMPARE(label("versionLabel"), shown);
+    QCOMPARE(label("commentsLabel"),
              QStringLiteral("A talking desktop clock with alarms, timers and a CD player."));
 
-    auto* icon = box.findChild<QLabel*>(QStringLiteral("ProgramIcon"));
+    auto* icon = box.findChild<QLabel*>(QStringLiteral("programIcon"));
     QVERIFY(icon);
     QVERIFY(!icon->pixmap().isNull());
 }
 
-void TestAbout::okCloses()
+void TestAboutDialog::okCloses()
 {
-    TAboutBox box;
+    AboutDialog box;
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
-    auto* ok = box.findChild<QPushButton*>(QStringLiteral("OKButton"));
+    auto* ok = box.findChild<QPushButton*>(QStringLiteral("okButton"));
     QVERIFY(ok);
     QVERIFY(ok->isDefault());
     QTest::mouseClick(ok, Qt::LeftButton);
@@ -64,5 +64,5 @@ void TestAbout::okCloses()
     QVERIFY(!box.isVisible());
 }
 
-QTEST_MAIN(TestAbout)
-#include "tst_About.moc"
+QTEST_MAIN(TestAboutDialog)
+#include "tst_AboutDialog.moc"

@@ -5,24 +5,24 @@
 #include <QString>
 
 namespace Ui {
-class TAboutBox;
+class AboutDialog;
 }
 
 namespace hv {
 
 // The modal "About Horavox" box: icon, name, version and one line on what the
 // program is.
-class TAboutBox : public QDialog
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
     // version: shown after "Version "; empty means the application's version.
-    explicit TAboutBox(QWidget* parent = nullptr, const QString& version = QString());
-    ~TAboutBox() override;
+    explicit AboutDialog(QWidget* parent = nullptr, const QString& version = QString());
+    ~AboutDialog() override;
 
 private:
-    QScopedPointer<Ui::TAboutBox> ui;
+    QScopedPointer<Ui::AboutDialog> ui;
 };
 
 } // namespace hv

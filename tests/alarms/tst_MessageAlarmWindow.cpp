@@ -1,4 +1,4 @@
-#include "alarms/Mymsgbox.h"
+#include "alarms/MessageAlarmWindow.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeSoundOut.h"
 
@@ -58,13 +58,13 @@ struct Rig
     }
 
     // Opens a window the way the alarm check does; it deletes itself on close.
-    QPointer<TMsgAlrm> open(AlarmId alarm, const QString& wave = QStringLiteral("NONE"))
+    QPointer<MessageAlarmWindow> open(AlarmId alarm, const QString& wave = QStringLiteral("NONE"))
     {
         const MessageAlarmContext context{
             alarms, sound, clock, snoozeTime, programDir.path(), [this] { ++changes; }};
         const std::optional<int> slot = alarms.slotOf(alarm);
         const QString text = slot ? alarms.slot(*slot).Target.text() : QString();
-        auto* window = new TMsgAlrm(context, alarm, text, wave);
+        auto* window = new MessageAlarmWindow(context, alarm, text, wave);
         window->show();
         return window;
     }
@@ -117,7 +117,7 @@ void click(QWidget* window, const char* button)
 
 } // namespace
 
-class TestMymsgbox : public QObject
+class TestMessageAlarmWindow : public QObject
 {
     Q_OBJECT
 
@@ -141,21 +141,21 @@ private Q_SLOTS:
     void twoWindowsEachWithItsAlarm();
 };
 
-void TestMymsgbox::cleanup()
+void TestMessageAlarmWindow::cleanup()
 {
     // A failed test may leave its window open: it must not reach the next one.
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<TMsgAlrm*>(w))
+        if (qobject_cast<MessageAlarmWindow*>(w))
             delete w;
     }
 }
 
-void TestMymsgbox::laidOutAsAMessageAlarm()
+void TestMessageAlarmWindow::laidOutAsAMessageAlarm()
 {
     Rig rig;
     rig.snoozeTime = 25;
     const AlarmId id = rig.put(3, QStringLiteral("Call the garage"), 7, 0);
-    const QPointer<TMsgAlrm> window = rig.open(id, QStringLiteral("/tmp/ring.wav"));
+    const QPointer<MessageAlarmWindow> window = rig.open(id, QStringLiteral("/tmp/ring.wav"));
     QVERIFY(QTest::qWaitForWindowExposed(window.data()));
 
     QCOMPARE(window->windowTitle(), QStringLiteral("Message Alarm!"));
@@ -170,7 +170,7 @@ void TestMymsgbox::laidOutAsAMessageAlarm()
     QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
     QCOMPARE(window->frameGeometry().center(), window->screen()->availableGeometry().center());
 
-    auto* memo = child<QTextEdit>(window, "Memo1");
+    auto* memo = child<QTextEdit>(window, "messageText");
     QVERIFY(memo);
     QCOMPARE(memo->toPlainText(), QStringLiteral("Call the garage"));
     QVERIFY(memo->isReadOnly());
@@ -178,23 +178,9 @@ void TestMymsgbox::laidOutAsAMessageAlarm()
     QCOMPARE(memo->palette().color(QPalette::Base), QColor(Qt::white));
     QCOMPARE(memo->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 
-    const struct
-    {
-        const char* name;
-        QString text;
-    } labels[] = {{"AlarmWav", QStringLiteral("/tmp/ring.wav")},
-                  {"AlarmTime", QStringLiteral("AlarmTime")},
-                  {"AlarmNumber", QStringLiteral("3")}};
-    for (const auto& l : labels) {
-        auto* label = child<QLabel>(window, l.name);
-        QVERIFY2(label, l.name);
-        QCOMPARE(label->text(), l.text);
-        QVERIFY2(!label->isVisible(), l.name);
-    }
-
-    auto* ok = child<QPushButton>(window, "OKBtn");
-    auto* snooze = child<QPushButton>(window, "BitBtn1");
-    auto* minutes = child<QSpinBox>(window, "SpinEdit1");
+    auto* ok = child<QPushButton>(window, "okButton");
+    auto* snooze = child<QPushButton>(window, "snoozeButton");
+    auto* minutes = child<QSpinBox>(window, "snoozeMinutes");
     QVERIFY(ok && snooze && minutes);
     QCOMPARE(ok->toolTip(), QStringLiteral("Close / Stop message"));
     QCOMPARE(snooze->text(), QStringLiteral("Snooze"));
@@ -211,13 +197,13 @@ void TestMymsgbox::laidOutAsAMessageAlarm()
         QVERIFY2(window->rect().contains(w->geometry()), qPrintable(w->objectName()));
     QVERIFY(minutes->width() >= minutes->sizeHint().width());
 
-    auto* timer = window->findChild<QTimer*>(QStringLiteral("Timer1"));
+    auto* timer = window->findChild<QTimer*>(QStringLiteral("tickTimer"));
     QVERIFY(timer);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1000);
 }
 
-void TestMymsgbox::snoozeMovesTheAlarm_data()
+void TestMessageAlarmWindow::snoozeMovesTheAlarm_data()
 {
     QTest::addColumn<DateTime>("now");
     QTest::addColumn<int>("spinValue"); // 0: left as SnoozeTime set it
@@ -234,7 +220,7 @@ void TestMymsgbox::snoozeMovesTheAlarm_data()
     QTest::newRow("59 minutes") << at(2026, 3, 9, 12, 0, 59) << 59 << at(2026, 3, 9, 12, 59) << 59;
 }
 
-void TestMymsgbox::snoozeMovesTheAlarm()
+void TestMessageAlarmWindow::snoozeMovesTheAlarm()
 {
     QFETCH(DateTime, now);
     QFETCH(int, spinValue);
@@ -243,11 +229,11 @@ void TestMymsgbox::snoozeMovesTheAlarm()
 
     Rig rig;
     const AlarmId id = rig.put(1, QStringLiteral("Tea"), 7, 0);
-    const QPointer<TMsgAlrm> window = rig.open(id);
+    const QPointer<MessageAlarmWindow> window = rig.open(id);
     rig.clock.set(now);
     if (spinValue != 0)
-        child<QSpinBox>(window, "SpinEdit1")->setValue(spinValue);
-    click(window, "BitBtn1");
+        child<QSpinBox>(window, "snoozeMinutes")->setValue(spinValue);
+    click(window, "snoozeButton");
 
     QCOMPARE(rig.beeps(), 1);
     QCOMPARE(rig.snoozeTime, expectedSnoozeTime);
@@ -257,7 +243,7 @@ void TestMymsgbox::snoozeMovesTheAlarm()
     VERIFY_GONE(window);
 }
 
-void TestMymsgbox::okEndsTheAlarm_data()
+void TestMessageAlarmWindow::okEndsTheAlarm_data()
 {
     QTest::addColumn<bool>("autoDelete");
 
@@ -265,7 +251,7 @@ void TestMymsgbox::okEndsTheAlarm_data()
     QTest::newRow("no auto delete: stays as it is") << false;
 }
 
-void TestMymsgbox::okEndsTheAlarm()
+void TestMessageAlarmWindow::okEndsTheAlarm()
 {
     QFETCH(bool, autoDelete);
 
@@ -281,8 +267,8 @@ void TestMymsgbox::okEndsTheAlarm()
     rig.alarms.slot(2).WaveA = QStringLiteral("waves\\Horavox-1.wav");
     const AlarmRecord before = rig.alarms.slot(2);
 
-    const QPointer<TMsgAlrm> window = rig.open(id, QStringLiteral("waves\\Horavox-1.wav"));
-    click(window, "OKBtn");
+    const QPointer<MessageAlarmWindow> window = rig.open(id, QStringLiteral("waves\\Horavox-1.wav"));
+    click(window, "okButton");
 
     QCOMPARE(rig.beeps(), 1);
     QCOMPARE(rig.changes, 1);
@@ -298,12 +284,12 @@ void TestMymsgbox::okEndsTheAlarm()
     VERIFY_GONE(window);
 }
 
-void TestMymsgbox::closeBoxAndEscapeTouchNothing()
+void TestMessageAlarmWindow::closeBoxAndEscapeTouchNothing()
 {
     Rig rig;
     const AlarmId id = rig.put(1, QStringLiteral("Tea"), 7, 0, true);
     const AlarmRecord before = rig.alarms.slot(1);
-    const QPointer<TMsgAlrm> window = rig.open(id);
+    const QPointer<MessageAlarmWindow> window = rig.open(id);
     QVERIFY(QTest::qWaitForWindowExposed(window.data()));
 
     QTest::keyClick(window.data(), Qt::Key_Escape);
@@ -317,21 +303,21 @@ void TestMymsgbox::closeBoxAndEscapeTouchNothing()
     QCOMPARE(rig.snoozeTime, 10);
 }
 
-void TestMymsgbox::followsTheAlarmWhenTheTableIsRearranged_data()
+void TestMessageAlarmWindow::followsTheAlarmWhenTheTableIsRearranged_data()
 {
     QTest::addColumn<QString>("button");
 
-    QTest::newRow("Snooze") << QStringLiteral("BitBtn1");
-    QTest::newRow("OK") << QStringLiteral("OKBtn");
+    QTest::newRow("Snooze") << QStringLiteral("snoozeButton");
+    QTest::newRow("OK") << QStringLiteral("okButton");
 }
 
-void TestMymsgbox::followsTheAlarmWhenTheTableIsRearranged()
+void TestMessageAlarmWindow::followsTheAlarmWhenTheTableIsRearranged()
 {
     QFETCH(QString, button);
 
     Rig rig;
     const AlarmId id = rig.put(1, QStringLiteral("Tea"), 7, 0, true);
-    const QPointer<TMsgAlrm> window = rig.open(id);
+    const QPointer<MessageAlarmWindow> window = rig.open(id);
     // The editor adds an earlier alarm meanwhile: the sort moves "Tea" to slot 2.
     rig.put(2, QStringLiteral("Wake"), 6, 0, true);
     rig.alarms.sort();
@@ -343,7 +329,7 @@ void TestMymsgbox::followsTheAlarmWhenTheTableIsRearranged()
     const int wake = rig.slotNamed(QStringLiteral("Wake"));
     QCOMPARE(wake, 1);
     QVERIFY(sameMinute(rig.alarms.slot(wake).NextDue, at(2026, 3, 9, 6, 0)));
-    if (button == QLatin1String("OKBtn")) {
+    if (button == QLatin1String("okButton")) {
         QCOMPARE(rig.slotNamed(QStringLiteral("Tea")), 0);
     } else {
         QVERIFY(sameMinute(rig.alarms.slot(2).NextDue, at(2026, 3, 9, 7, 13)));
@@ -351,22 +337,22 @@ void TestMymsgbox::followsTheAlarmWhenTheTableIsRearranged()
     VERIFY_GONE(window);
 }
 
-void TestMymsgbox::leavesOtherAlarmsAloneWhenItsAlarmIsGone_data()
+void TestMessageAlarmWindow::leavesOtherAlarmsAloneWhenItsAlarmIsGone_data()
 {
     QTest::addColumn<QString>("button");
 
-    QTest::newRow("Snooze") << QStringLiteral("BitBtn1");
-    QTest::newRow("OK") << QStringLiteral("OKBtn");
+    QTest::newRow("Snooze") << QStringLiteral("snoozeButton");
+    QTest::newRow("OK") << QStringLiteral("okButton");
 }
 
-void TestMymsgbox::leavesOtherAlarmsAloneWhenItsAlarmIsGone()
+void TestMessageAlarmWindow::leavesOtherAlarmsAloneWhenItsAlarmIsGone()
 {
     QFETCH(QString, button);
 
     Rig rig;
     const AlarmId id = rig.put(1, QStringLiteral("Tea"), 7, 0, true);
     rig.put(2, QStringLiteral("Other"), 8, 0, true);
-    const QPointer<TMsgAlrm> window = rig.open(id);
+    const QPointer<MessageAlarmWindow> window = rig.open(id);
     // The editor deletes "Tea": "Other" moves into its slot, which the window
     // knew as its own.
     rig.alarms.removeSlot(1, rig.programDir.path());
@@ -375,18 +361,18 @@ void TestMymsgbox::leavesOtherAlarmsAloneWhenItsAlarmIsGone()
 
     rig.clock.set(at(2026, 3, 9, 7, 3));
     rig.snoozeTime = 10;
-    child<QSpinBox>(window, "SpinEdit1")->setValue(20);
+    child<QSpinBox>(window, "snoozeMinutes")->setValue(20);
     click(window, button.toLatin1().constData());
 
     QCOMPARE(rig.alarms.slot(1), other);
     QCOMPARE(rig.alarms.usedCount(), 1);
     QCOMPARE(rig.beeps(), 1);
-    if (button == QLatin1String("BitBtn1"))
+    if (button == QLatin1String("snoozeButton"))
         QCOMPARE(rig.snoozeTime, 20); // the chosen length still counts for the next window
     VERIFY_GONE(window);
 }
 
-void TestMymsgbox::playsTheWaveEvery59Ticks_data()
+void TestMessageAlarmWindow::playsTheWaveEvery59Ticks_data()
 {
     QTest::addColumn<QString>("wave");
     QTest::addColumn<bool>("plays");
@@ -396,72 +382,72 @@ void TestMymsgbox::playsTheWaveEvery59Ticks_data()
     QTest::newRow("empty is silent") << QString() << false;
 }
 
-void TestMymsgbox::playsTheWaveEvery59Ticks()
+void TestMessageAlarmWindow::playsTheWaveEvery59Ticks()
 {
     QFETCH(QString, wave);
     QFETCH(bool, plays);
 
     Rig rig;
-    const QPointer<TMsgAlrm> window = rig.open(rig.put(1, QStringLiteral("Tea"), 7, 0), wave);
-    window->findChild<QTimer*>(QStringLiteral("Timer1"))->stop(); // the test ticks it
+    const QPointer<MessageAlarmWindow> window = rig.open(rig.put(1, QStringLiteral("Tea"), 7, 0), wave);
+    window->findChild<QTimer*>(QStringLiteral("tickTimer"))->stop(); // the test ticks it
     QVERIFY(rig.wavesPlayed().isEmpty());
 
     const QStringList once = plays ? QStringList{wave} : QStringList{};
-    window->Timer1Timer();
+    window->tick();
     QCOMPARE(rig.wavesPlayed(), once);
     for (int tick = 2; tick <= 59; ++tick)
-        window->Timer1Timer();
+        window->tick();
     QCOMPARE(rig.wavesPlayed(), once);
-    window->Timer1Timer(); // the 60th: 59 ticks after the first
+    window->tick(); // the 60th: 59 ticks after the first
     QCOMPARE(rig.wavesPlayed(), once + once);
     for (int tick = 61; tick <= 118; ++tick)
-        window->Timer1Timer();
+        window->tick();
     QCOMPARE(rig.wavesPlayed(), once + once);
-    window->Timer1Timer();
+    window->tick();
     QCOMPARE(rig.wavesPlayed(), once + once + once);
 
     // A sound that is playing is not interrupted.
     rig.sound.playing = true;
     for (int tick = 120; tick <= 178; ++tick)
-        window->Timer1Timer();
+        window->tick();
     QCOMPARE(rig.wavesPlayed(), once + once + once);
 }
 
-void TestMymsgbox::timerTicksOnItsOwn()
+void TestMessageAlarmWindow::timerTicksOnItsOwn()
 {
     Rig rig;
-    const QPointer<TMsgAlrm> window =
+    const QPointer<MessageAlarmWindow> window =
         rig.open(rig.put(1, QStringLiteral("Tea"), 7, 0), QStringLiteral("a.wav"));
     QTRY_COMPARE_WITH_TIMEOUT(rig.wavesPlayed(), QStringList{QStringLiteral("a.wav")}, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>(window, "AlarmTime")->text(), QStringLiteral("3"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->nextTick(), 3, 10000);
     QCOMPARE(rig.wavesPlayed(), QStringList{QStringLiteral("a.wav")});
 }
 
-void TestMymsgbox::twoWindowsEachWithItsAlarm()
+void TestMessageAlarmWindow::twoWindowsEachWithItsAlarm()
 {
     Rig rig;
     const AlarmId tea = rig.put(1, QStringLiteral("Tea"), 7, 0, true);
     const AlarmId post = rig.put(2, QStringLiteral("Post"), 7, 0, true);
-    const QPointer<TMsgAlrm> first = rig.open(tea);
-    const QPointer<TMsgAlrm> second = rig.open(post);
+    const QPointer<MessageAlarmWindow> first = rig.open(tea);
+    const QPointer<MessageAlarmWindow> second = rig.open(post);
     QVERIFY(first->isVisible() && second->isVisible());
-    QCOMPARE(child<QLabel>(first, "AlarmNumber")->text(), QStringLiteral("1"));
-    QCOMPARE(child<QLabel>(second, "AlarmNumber")->text(), QStringLiteral("2"));
-    QCOMPARE(child<QTextEdit>(second, "Memo1")->toPlainText(), QStringLiteral("Post"));
+    QCOMPARE(first->alarm(), tea);
+    QCOMPARE(second->alarm(), post);
+    QCOMPARE(child<QTextEdit>(second, "messageText")->toPlainText(), QStringLiteral("Post"));
 
     rig.clock.set(at(2026, 3, 9, 7, 0, 30));
-    click(second, "BitBtn1");
+    click(second, "snoozeButton");
     VERIFY_GONE(second);
     QVERIFY(first && first->isVisible());
     QVERIFY(
         sameMinute(rig.alarms.slot(rig.slotNamed(QStringLiteral("Post"))).NextDue, at(2026, 3, 9, 7, 10)));
 
-    click(first, "OKBtn");
+    click(first, "okButton");
     VERIFY_GONE(first);
     QCOMPARE(rig.slotNamed(QStringLiteral("Tea")), 0);
     QCOMPARE(rig.slotNamed(QStringLiteral("Post")), 1);
     QVERIFY(sameMinute(rig.alarms.slot(1).NextDue, at(2026, 3, 9, 7, 10)));
 }
 
-QTEST_MAIN(TestMymsgbox)
-#include "tst_Mymsgbox.moc"
+QTEST_MAIN(TestMessageAlarmWindow)
+#include "tst_MessageAlarmWindow.moc"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Platform.h"
 #include "alarms/AlarmActions.h"
+#include "platform/Platform.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,17 +11,17 @@ class QWidget;
 namespace hv {
 
 class AppState;
-class TMsgAlrm;
+class MessageAlarmWindow;
 
 // What firing alarms do on this desktop: sounds through the sound service,
 // programs and the launcher through the process launcher, message windows.
-class AlarmDesk final : public QObject, public AlarmActions
+class DesktopAlarmActions final : public QObject, public AlarmActions
 {
     Q_OBJECT
 
 public:
-    AlarmDesk(AppState& state, const Platform& platform, QObject* parent = nullptr);
-    ~AlarmDesk() override;
+    DesktopAlarmActions(AppState& state, const Platform& platform, QObject* parent = nullptr);
+    ~DesktopAlarmActions() override;
 
     void playWave(const QString& path) override;
     void startProgram(const QString& commandLine, bool minimized,
@@ -33,7 +33,7 @@ public:
     void alarmsChanged() override;
 
     // The message windows now open, for tests and for closing at exit.
-    QList<TMsgAlrm*> messageWindows() const;
+    QList<MessageAlarmWindow*> messageWindows() const;
 
 Q_SIGNALS:
     // An open alarm editor rebuilds its list.
@@ -42,7 +42,7 @@ Q_SIGNALS:
 private:
     AppState& m_state;
     Platform m_platform;
-    QList<QPointer<TMsgAlrm>> m_messages;
+    QList<QPointer<MessageAlarmWindow>> m_messages;
 };
 
 } // namespace hv

@@ -24,9 +24,6 @@ struct FaceBevels
     int borderWidth = 0; // pixels, already scaled to the face
 };
 
-// The stored bevel and border widths are given for a face 66 pixels high.
-inline constexpr int kReferenceHeight = 66;
-
 // Resizing rounds the scaled width to the nearest pixel; applying the settings
 // at start and after the options dialog truncates it.
 enum class Scaling
@@ -34,7 +31,9 @@ enum class Scaling
     Rounded,
     Truncated
 };
-int scaleToFace(int faceHeight, int storedWidth, Scaling scaling);
+// A stored width given for a face `referenceHeight` pixels high, scaled to a
+// face `faceHeight` pixels high.
+int scaleToFace(int faceHeight, int storedWidth, int referenceHeight, Scaling scaling);
 
 // The room inside the bevels (GetTotalDims): each bevel takes its width on
 // every side, the border twice its width. With either bevel off only one

@@ -4,7 +4,7 @@
 #include <QScopedPointer>
 
 namespace Ui {
-class TStartupForm;
+class StartupReminderDialog;
 }
 
 namespace hv {
@@ -12,7 +12,7 @@ namespace hv {
 // "Startup Reminder": offers to start the clock with the desktop session.
 // Yes accepts, No (or Escape) rejects. The owner acts on the answer and
 // stores dontShowAgain(), which follows every click on the check box.
-class TStartupForm : public QDialog
+class StartupReminderDialog : public QDialog
 {
     Q_OBJECT
 
@@ -20,8 +20,8 @@ public:
     static constexpr int kClientWidth = 344;  // pixels
     static constexpr int kClientHeight = 170; // pixels
 
-    explicit TStartupForm(QWidget* parent = nullptr);
-    ~TStartupForm() override;
+    explicit StartupReminderDialog(QWidget* parent = nullptr);
+    ~StartupReminderDialog() override;
 
     bool dontShowAgain() const { return m_dontShowAgain; }
 
@@ -29,13 +29,13 @@ Q_SIGNALS:
     void dontShowAgainChanged(bool dontShowAgain);
 
 public Q_SLOTS:
-    void CheckBox1Click();
+    void dontShowAgainClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QScopedPointer<Ui::TStartupForm> ui;
+    QScopedPointer<Ui::StartupReminderDialog> ui;
     bool m_dontShowAgain = false;
 };
 

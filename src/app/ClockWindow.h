@@ -1,0 +1,123 @@
+#pragma once
+
+#include "ClockTick.h"
+#include "controls/FaceLayout.h"
+
+#include <QScopedPointer>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+
+namespace Ui {
+class ClockWindow;
+}
+
+namespace hv {
+
+class AppState;
+class TrayIcon;
+
+// The clock window: a face that shows the time in large type below an
+// optional speedbar, a tray icon, and the menus that lead to every other
+// window. It only shows: the clock session ticks and tells the face what to
+// show; the window keeps the face's look and the window's place in the
+// settings.
+class ClockWindow : public QWidget, public ClockTick::Face
+{
+    Q_OBJECT
+
+public:
+    // Reads the face, hints, stay-on-top and placement from `state`, which
+    // must be loaded and outlive the window.
+    explicit ClockWindow(AppState& state, QWidget* parent = nullptr);
+    ~ClockWindow() override;
+
+    bool isHiddenInTray() const { return m_hiddenInTray; }
+    bool speedbarVisible() const { return m_speedbarVisible; }
+    QMenu* contextMenu() const { return m_contextMenu; }
+    QMenu* timersMenu() const { return m_timersMenu; }
+    TrayIcon* trayIcon() const { return m_trayIcon; }
+
+    // ClockTick::Face
+    void showTime(const QString& faceText, const QString& toolTip) override;
+    void shrinkFontToFit() override;
+
+    // Brings the clock forward, out of the tray or the taskbar; a second start
+    // of the program asks for this.
+    void bringToFront();
+    // Into the tray where there is one, else minimized.
+    void hideToTray();
+    void restoreFromTray();
+    // Trades the speedbar and the caption for a larger face, and back.
+    void toggleSpeedbar();
+    // Offers to start the clock at login, unless the settings say not to.
+    void offerStartupReminder();
+
+    // The speedbar's and the menus' commands.
+    void showTimersMenu();
+    void showAbout();
+    void showHelp();
+    void hideOrRestore();
+    // Saves the settings and leaves the program.
+    void quit();
+
+Q_SIGNALS:
+    // The window has been shown for the first time: the clock may start.
+    void firstShown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createSpeedbar();
+    void createMenus();
+    void createTrayIcon();
+    void connectCommands();
+
+    // The face.
+    void applyFaceSettings(Scaling scaling);
+    void scaleBevels(Scaling scaling);
+    void fitFont(bool startFromUsableHeight);
+    void applyStayOnTop();
+    void applyHints();
+    void placeWindow();
+    void faceResized();
+
+    // Writes the settings, the alarm file and the window's place; false (after
+    // telling the user) when a file could not be written.
+    bool saveBeforeClose();
+
+    QScopedPointer<Ui::ClockWindow> ui;
+    AppState& m_state;
+
+    QMenu* m_timersMenu = nullptr;  // the speedbar's Timers button
+    QMenu* m_contextMenu = nullptr; // the window's and the tray icon's menu
+    QAction* m_optionsAction = nullptr;
+    QAction* m_alarmsAction = nullptr;
+    QAction* m_cdPlayerAction = nullptr;
+    QMenu* m_timersSubmenu = nullptr;
+    QAction* m_upTimerAction = nullptr;
+    QAction* m_downTimerAction = nullptr;
+    QAction* m_countUpAction = nullptr;
+    QAction* m_countDownAction = nullptr;
+    QAction* m_aboutAction = nullptr;
+    QAction* m_helpAction = nullptr;
+    QAction* m_hideAction = nullptr;
+    QAction* m_exitAction = nullptr;
+    TrayIcon* m_trayIcon = nullptr;
+
+    bool m_hiddenInTray = false;
+    bool m_speedbarVisible = true;
+    bool m_toggleInProgress = false;
+    bool m_shown = false;
+    int m_captionHeight = 0; // pixels the window manager's title bar takes, once seen
+    int m_fontHeight = 1;    // the face font's cell height, in pixels
+};
+
+} // namespace hv

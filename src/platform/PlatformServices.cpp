@@ -1,0 +1,110 @@
+#include "PlatformServices.h"
+
+#include "platform/Clock.h"
+#include "platform/Unavailable.h"
+#include "platform/linux/XdgAutostart.h"
+#include "platform/qt/QtProcessLauncher.h"
+#include "platform/qt/QtSoundOut.h"
+
+#include <QCoreApplication>
+
+#ifdef HORAVOX_HAVE_X11
+#include "platform/x11/X11HotKey.h"
+#include "platform/x11/X11ProcessLauncher.h"
+#include "platform/x11/X11WindowTitles.h"
+#endif
+
+namespace hv {
+
+namespace {
+
+// The X11 backend when the Qt platform plugin is "xcb" and the backend's own
+// connection to the display can be made. Other plugins can run with $DISPLAY
+// set too (offscreen, Wayland with Xwayland), where that X server does not
+// hold the user's windows or keys.
+template <typename X11Backend, typename Interface>
+std::unique_ptr<Interface> x11Backend([[maybe_unused]] const QString& qpaPlatformName)
+{
+#ifdef HORAVOX_HAVE_X11
+    if (qpaPlatformName == QLatin1String("xcb")) {
+        auto x11 = std::make_unique<X11Backend>();
+        if (x11->isAvailable())
+            return x11;
+    }
+#endif
+    return nullptr;
+}
+
+} // namespace
+
+PlatformServices::PlatformServices() = default;
+PlatformServices::PlatformServices(PlatformServices&&) noexcept = default;
+PlatformServices& PlatformServices::operator=(PlatformServices&&) noexcept = default;
+PlatformServices::~PlatformServices() = default;
+
+Platform PlatformServices::view() const
+{
+    Platform platform;
+    platform.clock = clock.get();
+    platform.windowTitles = windowTitles.get();
+    platform.autostart = autostart.get();
+    platform.soundOut = soundOut.get();
+    platform.hotKey = hotKey.get();
+    platform.launcher = launcher.get();
+    return platform;
+}
+
+std::unique_ptr<HotKey> createHotKey(const QString& qpaPlatformName)
+{
+#ifdef HORAVOX_HAVE_X11
+    if (auto x11 = x11Backend<X11HotKey, HotKey>(qpaPlatformName))
+        return x11;
+#endif
+    return std::make_unique<UnavailableHotKey>();
+}
+
+std::unique_ptr<WindowTitles> createWindowTitles(const QString& qpaPlatformName)
+{
+#ifdef HORAVOX_HAVE_X11
+    if (auto x11 = x11Backend<X11WindowTitles, WindowTitles>(qpaPlatformName))
+        return x11;
+#endif
+    return std::make_unique<UnavailableWindowTitles>();
+}
+
+std::unique_ptr<ProcessLauncher> createProcessLauncher(const QString& qpaPlatformName)
+{
+#ifdef HORAVOX_HAVE_X11
+    if (auto x11 = x11Backend<X11ProcessLauncher, ProcessLauncher>(qpaPlatformName))
+        return x11;
+#endif
+    // Starts programs everywhere; finding and closing their windows needs X11.
+    return std::make_unique<QtProcessLauncher>();
+}
+
+PlatformServices createPlatformServices(const QString& qpaPlatformName, PlatformServices::Services wanted)
+{
+    using Service = PlatformServices::Service;
+    PlatformServices services;
+    if (wanted.testFlag(Service::Clock))
+        services.clock = createClock();
+    if (wanted.testFlag(Service::WindowTitles))
+        services.windowTitles = createWindowTitles(qpaPlatformName);
+    if (wanted.testFlag(Service::Autostart)) {
+#ifdef Q_OS_LINUX
+        services.autostart = std::make_unique<XdgAutostart>(XdgAutostart::defaultDirectory(),
+                                                            QCoreApplication::applicationFilePath());
+#else
+        services.autostart = std::make_unique<NoAutostart>();
+#endif
+    }
+    if (wanted.testFlag(Service::SoundOut))
+        services.soundOut = std::make_unique<QtSoundOut>();
+    if (wanted.testFlag(Service::HotKey))
+        services.hotKey = createHotKey(qpaPlatformName);
+    if (wanted.testFlag(Service::Launcher))
+        services.launcher = createProcessLauncher(qpaPlatformName);
+    return services;
+}
+
+} // namespace hv
