@@ -5,6 +5,7 @@
 #include "app/DesktopAlarmActions.h"
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeClockChanges.h"
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakeProcessLauncher.h"
 #include "platform/fake/FakeSoundOut.h"
@@ -42,6 +43,7 @@ struct ClockWindowRig
     FakeSoundOut sound;
     FakeHotKey hotKey;
     FakeProcessLauncher launcher;
+    FakeClockChanges clockChanges;
     std::unique_ptr<AppState> state;
     std::unique_ptr<ClockProgram> program;
     ClockWindow* window = nullptr;
@@ -66,6 +68,7 @@ struct ClockWindowRig
         platform.soundOut = &sound;
         platform.hotKey = &hotKey;
         platform.launcher = &launcher;
+        platform.clockChanges = &clockChanges;
         program = std::make_unique<ClockProgram>(*state, platform);
         window = &program->window();
         session = &program->session();

@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "alarms/AlarmActions.h"
 #include "platform/Clock.h"
+#include "platform/ClockChanges.h"
 #include "platform/HotKey.h"
 #include "platform/WindowTitles.h"
 
@@ -35,6 +36,8 @@ ClockSession::ClockSession(AppState& state, const Platform& platform, ClockTick:
     connect(m_platform.hotKey, &HotKey::pressed, this, &ClockSession::requestVoice);
     connect(m_platform.windowTitles, &WindowTitles::titleChanged, this, &ClockSession::updateTitleBar);
     connect(m_platform.windowTitles, &WindowTitles::activeWindowChanged, this, &ClockSession::updateTitleBar);
+    if (m_platform.clockChanges)
+        connect(m_platform.clockChanges, &ClockChanges::clockChanged, this, &ClockSession::clockChanged);
     applyHotKey();
 }
 
@@ -68,6 +71,15 @@ void ClockSession::tick()
     scheduleNextTick(now);
     if (!std::exchange(m_firstTickDone, true))
         Q_EMIT firstTickDone();
+}
+
+void ClockSession::clockChanged()
+{
+    // The minute timer was set by the old clock: tick now, and let the alarm
+    // check reschedule from the new time.
+    m_alarmCheck.clockJumped();
+    if (m_firstTickDone)
+        tick();
 }
 
 void ClockSession::requestVoice()

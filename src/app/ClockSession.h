@@ -48,6 +48,9 @@ public:
     void tick();
     // The hot key or `horavox --say-time`: speak the time at once.
     void requestVoice();
+    // The system clock was set or the computer woke from a suspend: the face
+    // and the alarms follow at once instead of at the next minute.
+    void clockChanged();
     // Registers the hot key of the settings, or none when it is off.
     void applyHotKey();
 

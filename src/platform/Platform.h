@@ -4,6 +4,7 @@ namespace hv {
 
 class Autostart;
 class Clock;
+class ClockChanges;
 class HotKey;
 class ProcessLauncher;
 class SoundOut;
@@ -19,6 +20,7 @@ struct Platform
     SoundOut* soundOut = nullptr;
     HotKey* hotKey = nullptr;
     ProcessLauncher* launcher = nullptr;
+    ClockChanges* clockChanges = nullptr;
 };
 
 } // namespace hv

@@ -8,6 +8,9 @@
 
 #include <QCoreApplication>
 
+#ifdef HORAVOX_HAVE_LINUX_CLOCK_CHANGES
+#include "platform/linux/LinuxClockChanges.h"
+#endif
 #ifdef HORAVOX_HAVE_X11
 #include "platform/x11/X11HotKey.h"
 #include "platform/x11/X11ProcessLauncher.h"
@@ -51,6 +54,7 @@ Platform PlatformServices::view() const
     platform.soundOut = soundOut.get();
     platform.hotKey = hotKey.get();
     platform.launcher = launcher.get();
+    platform.clockChanges = clockChanges.get();
     return platform;
 }
 
@@ -82,6 +86,15 @@ std::unique_ptr<ProcessLauncher> createProcessLauncher(const QString& qpaPlatfor
     return std::make_unique<QtProcessLauncher>();
 }
 
+std::unique_ptr<ClockChanges> createClockChanges()
+{
+#ifdef HORAVOX_HAVE_LINUX_CLOCK_CHANGES
+    return std::make_unique<LinuxClockChanges>();
+#else
+    return std::make_unique<UnavailableClockChanges>();
+#endif
+}
+
 PlatformServices createPlatformServices(const QString& qpaPlatformName, PlatformServices::Services wanted)
 {
     using Service = PlatformServices::Service;
@@ -104,6 +117,8 @@ PlatformServices createPlatformServices(const QString& qpaPlatformName, Platform
         services.hotKey = createHotKey(qpaPlatformName);
     if (wanted.testFlag(Service::Launcher))
         services.launcher = createProcessLauncher(qpaPlatformName);
+    if (wanted.testFlag(Service::ClockChanges))
+        services.clockChanges = createClockChanges();
     return services;
 }
 

@@ -11,6 +11,7 @@ namespace hv {
 
 class Autostart;
 class Clock;
+class ClockChanges;
 class HotKey;
 class ProcessLauncher;
 class SoundOut;
@@ -31,7 +32,8 @@ struct PlatformServices
         SoundOut = 0x08,
         HotKey = 0x10,
         Launcher = 0x20,
-        All = 0x3f
+        ClockChanges = 0x40,
+        All = 0x7f
     };
     Q_DECLARE_FLAGS(Services, Service)
 
@@ -41,6 +43,7 @@ struct PlatformServices
     std::unique_ptr<SoundOut> soundOut;
     std::unique_ptr<HotKey> hotKey;
     std::unique_ptr<ProcessLauncher> launcher;
+    std::unique_ptr<ClockChanges> clockChanges;
 
     PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;
@@ -62,5 +65,8 @@ PlatformServices createPlatformServices(const QString& qpaPlatformName,
 std::unique_ptr<HotKey> createHotKey(const QString& qpaPlatformName);
 std::unique_ptr<WindowTitles> createWindowTitles(const QString& qpaPlatformName);
 std::unique_ptr<ProcessLauncher> createProcessLauncher(const QString& qpaPlatformName);
+// On Linux the kernel's notice of a set clock and logind's notice of a resume
+// on the system bus, each given up quietly when it cannot be had.
+std::unique_ptr<ClockChanges> createClockChanges();
 
 } // namespace hv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Autostart.h"
+#include "platform/ClockChanges.h"
 #include "platform/HotKey.h"
 #include "platform/WindowTitles.h"
 
@@ -40,6 +41,18 @@ public:
     std::optional<QString> title(WindowId) override { return std::nullopt; }
     bool setTitle(WindowId, const QString&) override { return false; }
     void watch(WindowId) override {}
+};
+
+// Where the system tells nothing of clock changes: clockChanged() never
+// fires, and a changed clock is noticed by the next minute's tick.
+class UnavailableClockChanges final : public ClockChanges
+{
+    Q_OBJECT
+
+public:
+    explicit UnavailableClockChanges(QObject* parent = nullptr)
+        : ClockChanges(parent)
+    {}
 };
 
 // Login start that is never on and never changes: for the commands that only
