@@ -25,12 +25,8 @@
 namespace hv::fuzz {
 
 inline constexpr std::size_t kHeaderSize = 9;
-inline constexpr std::int64_t kMsecsPerDayInt = 24LL * 60 * 60 * 1000;
-// Day numbers of 0001-01-01 and 9999-12-31.
-inline constexpr std::int64_t kFirstDay = -693593;
-inline constexpr std::int64_t kLastDay = 2958465;
 inline constexpr std::uint64_t kCalendarMsecs =
-    static_cast<std::uint64_t>(kLastDay - kFirstDay + 1) * static_cast<std::uint64_t>(kMsecsPerDayInt);
+    static_cast<std::uint64_t>(kLastDay - kFirstDay + 1) * static_cast<std::uint64_t>(exact::kMsecsPerDay);
 
 struct Input
 {
@@ -47,15 +43,15 @@ inline std::optional<std::int64_t> moment(DateTime value)
     if (!(value > static_cast<double>(kFirstDay - 1) && value < static_cast<double>(kLastDay + 1)))
         return std::nullopt;
     const Time t = decodeTime(value);
-    return static_cast<std::int64_t>(datePart(value)) * kMsecsPerDayInt +
+    return static_cast<std::int64_t>(datePart(value)) * exact::kMsecsPerDay +
            ((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.msec;
 }
 
 inline DateTime nowFromCalendarMsecs(std::uint64_t msecs)
 {
     const std::uint64_t wrapped = msecs % kCalendarMsecs;
-    const auto day = kFirstDay + static_cast<std::int64_t>(wrapped / kMsecsPerDayInt);
-    const auto msecOfDay = static_cast<double>(wrapped % kMsecsPerDayInt);
+    const auto day = kFirstDay + static_cast<std::int64_t>(wrapped / exact::kMsecsPerDay);
+    const auto msecOfDay = static_cast<double>(wrapped % exact::kMsecsPerDay);
     return combine(static_cast<DateTime>(day), msecOfDay / kMsecsPerDay);
 }
 
@@ -84,7 +80,7 @@ inline Input readInput(const std::uint8_t* data, std::size_t size)
 inline QByteArray writeInput(std::int64_t day, std::int64_t msecOfDay, std::uint8_t settingsSelector,
                              const std::vector<AlarmRecord>& records, const QByteArray& tail = {})
 {
-    auto msecs = static_cast<std::uint64_t>((day - kFirstDay) * kMsecsPerDayInt + msecOfDay);
+    auto msecs = static_cast<std::uint64_t>((day - kFirstDay) * exact::kMsecsPerDay + msecOfDay);
     QByteArray bytes(1, static_cast<char>(settingsSelector << 1));
     for (std::size_t i = 1; i < kHeaderSize; ++i, msecs >>= 8)
         bytes.append(static_cast<char>(msecs & 0xFF));

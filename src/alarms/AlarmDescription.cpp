@@ -147,11 +147,11 @@ QString dayName(DateTime date)
 {
     static constexpr std::array<QStringView, 7> kNames{u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
                                                        u"Thursday", u"Friday", u"Saturday"};
-    const auto first = tryEncodeDate(1, 1, 1);
-    const auto last = tryEncodeDate(9999, 12, 31);
+    const auto first = static_cast<DateTime>(kFirstDay);
+    const auto last = static_cast<DateTime>(kLastDay);
     // Before day 0 the fraction counts forward from the whole part, so the
-    // first day runs from *first - 1 (exclusive) up to *first.
-    if (!std::isfinite(date) || !first || !last || date <= *first - 1 || date >= *last + 1)
+    // first day runs from first - 1 (exclusive) up to first.
+    if (!std::isfinite(date) || date <= first - 1 || date >= last + 1)
         return {};
     return kNames[static_cast<std::size_t>(dayOfWeek(date) - 1)].toString();
 }

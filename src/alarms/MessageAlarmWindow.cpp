@@ -1,6 +1,7 @@
 #include "MessageAlarmWindow.h"
 
 #include "alarms/Snooze.h"
+#include "controls/WindowPlacement.h"
 #include "platform/Clock.h"
 #include "platform/SoundOut.h"
 #include "ui_MessageAlarmWindow.h"
@@ -87,12 +88,7 @@ void MessageAlarmWindow::tableChanged()
 
 void MessageAlarmWindow::showEvent(QShowEvent* event)
 {
-    // Centred on the screen. The frame is known here only where the platform
-    // reports it before the window is mapped.
-    if (QScreen* shown = screen()) {
-        const QRect frame = frameGeometry();
-        move(shown->availableGeometry().center() - QPoint((frame.width() - 1) / 2, (frame.height() - 1) / 2));
-    }
+    centreOnScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -7,12 +7,7 @@ namespace hv {
 
 namespace {
 
-constexpr std::int64_t kMinutesPerDayInt = 24 * 60;
 constexpr std::int64_t kMinutesPerHour = 60;
-
-// Day numbers of 0001-01-01 and 9999-12-31, the dates a date-time may hold.
-constexpr std::int64_t kFirstDay = -693593;
-constexpr std::int64_t kLastDay = 2958465;
 
 // Any seven days in a row hold every day of a non-empty day set; a search that
 // may turn today down because its start time has passed needs one day more.
@@ -66,10 +61,10 @@ int weekday(std::int64_t day)
 // a date plus a whole-minute time of day. Empty past 9999-12-31.
 std::optional<DateTime> at(std::int64_t day, std::int64_t minutes)
 {
-    day += minutes / kMinutesPerDayInt;
+    day += minutes / exact::kMinutesPerDay;
     if (day < kFirstDay || day > kLastDay)
         return std::nullopt;
-    return combine(static_cast<DateTime>(day), fromMinuteNumber(minutes % kMinutesPerDayInt));
+    return combine(static_cast<DateTime>(day), fromMinuteNumber(minutes % exact::kMinutesPerDay));
 }
 
 // The first of kDaysToNextMatch days from `from` on that `accept` takes.
@@ -243,7 +238,7 @@ std::optional<DateTime> everyNext(const AlarmRecord& alarm, const Schedule& sche
         (schedule.timeMsecs - schedule.startMinute * kMsecsPerMinute) / (stepMinutes * kMsecsPerMinute) + 1;
     const std::int64_t dueMinute = schedule.startMinute + steps * stepMinutes;
 
-    if (!inSet(schedule.today + dueMinute / kMinutesPerDayInt) || schedule.afterStop()) {
+    if (!inSet(schedule.today + dueMinute / exact::kMinutesPerDay) || schedule.afterStop()) {
         const auto day =
             firstDay(schedule.today, [&](std::int64_t d) { return inSet(d) && schedule.ahead(d); });
         return day ? at(*day, schedule.startMinute) : std::nullopt;

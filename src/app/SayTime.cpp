@@ -32,7 +32,7 @@ int sayTime(int& argc, char** argv)
     const QCoreApplication app(argc, argv);
     SingleInstance instance(SingleInstance::defaultRuntimeDir());
     if (!instance.claim())
-        return instance.send("speak") ? 0 : 1;
+        return instance.send(SingleInstance::kSpeak) ? 0 : 1;
 
     const PlatformServices services =
         createPlatformServices({}, PlatformServices::Service::Clock | PlatformServices::Service::SoundOut);

@@ -26,6 +26,10 @@ class SingleInstance : public QObject
 public:
     static constexpr int kMaxMessageLength = 1024; // bytes, newline excluded
 
+    // The messages a later start sends.
+    static inline const QByteArray kRaise = QByteArrayLiteral("raise"); // bring the clock forward
+    static inline const QByteArray kSpeak = QByteArrayLiteral("speak"); // speak the time now
+
     // runtimeDir: a folder only this user can enter. It holds horavox.lock and
     // horavox.socket; it is created (mode 0700) when missing.
     explicit SingleInstance(QString runtimeDir, QObject* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "StartupReminderDialog.h"
 
 #include "common/Colour.h"
+#include "controls/WindowPlacement.h"
 #include "ui_StartupReminderDialog.h"
 
 #include <QPalette>
@@ -44,12 +45,8 @@ void StartupReminderDialog::dontShowAgainClicked()
 
 void StartupReminderDialog::showEvent(QShowEvent* event)
 {
-    // Centred on the screen, not on the owner. The frame is known here only
-    // where the platform reports it before the window is mapped.
-    if (QScreen* shown = screen()) {
-        const QRect frame = frameGeometry();
-        move(shown->availableGeometry().center() - QPoint((frame.width() - 1) / 2, (frame.height() - 1) / 2));
-    }
+    // Centred on the screen, not on the owner.
+    centreOnScreen(*this);
     QDialog::showEvent(event);
 }
 

@@ -21,7 +21,7 @@ int runClock(hv::Application& app)
     // The first start owns the clock; a later one only brings it forward.
     hv::SingleInstance instance(hv::SingleInstance::defaultRuntimeDir());
     if (!instance.claim()) {
-        instance.send("raise");
+        instance.send(hv::SingleInstance::kRaise);
         return 0;
     }
 
@@ -33,9 +33,9 @@ int runClock(hv::Application& app)
     hv::ClockProgram clock(state, services.view());
     QObject::connect(&instance, &hv::SingleInstance::messageReceived, &clock.window(),
                      [&clock](const QByteArray& message) {
-                         if (message == "raise")
+                         if (message == hv::SingleInstance::kRaise)
                              clock.window().bringToFront();
-                         else if (message == "speak")
+                         else if (message == hv::SingleInstance::kSpeak)
                              clock.session().requestVoice();
                      });
     clock.window().show();

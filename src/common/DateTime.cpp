@@ -11,12 +11,11 @@ namespace {
 
 // Julian day number of 1899-12-30, the zero of the date-time scale.
 constexpr qint64 kJulianDayOfZero = 2415019;
-constexpr std::int64_t kMsecsPerDayInt = 24LL * 60 * 60 * 1000;
 
 struct Split
 {
     std::int64_t days;
-    std::int64_t msecOfDay; // 0 .. kMsecsPerDay-1
+    std::int64_t msecOfDay; // 0 .. exact::kMsecsPerDay - 1
 };
 
 // Splits a value into whole days and milliseconds of the day, rounding to the
@@ -26,8 +25,8 @@ Split split(DateTime value)
     const double whole = std::trunc(value);
     auto days = static_cast<std::int64_t>(whole);
     auto msec = static_cast<std::int64_t>(std::llround(std::fabs(value - whole) * kMsecsPerDay));
-    if (msec >= kMsecsPerDayInt) {
-        msec -= kMsecsPerDayInt;
+    if (msec >= exact::kMsecsPerDay) {
+        msec -= exact::kMsecsPerDay;
         days += 1;
     }
     return {days, msec};
@@ -57,7 +56,8 @@ int daysInMonth(int year, int month)
 
 std::optional<DateTime> tryEncodeDate(int year, int month, int day)
 {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
+    if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || day < 1 ||
+        day > daysInMonth(year, month))
         return std::nullopt;
     return static_cast<double>(QDate(year, month, day).toJulianDay() - kJulianDayOfZero);
 }
@@ -112,7 +112,7 @@ DateTime combine(DateTime date, DateTime timeOfDay)
 
 std::optional<std::int64_t> wholeMinuteNumber(DateTime value)
 {
-    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) // beyond the year 9999
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) // well beyond the calendar's first and last day
         return std::nullopt;
     const double msec = value * kMsecsPerDay;
     const double minutes = std::round(msec / kMsecsPerMinute);

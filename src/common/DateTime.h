@@ -13,9 +13,23 @@ namespace hv {
 // fraction still counts forward from midnight (-1.25 is 1899-12-29 06:00).
 using DateTime = double;
 
+// Fractions of a day on the date-time scale.
 inline constexpr double kMinutesPerDay = 24 * 60;
+inline constexpr double kSecondsPerDay = 24 * 60 * 60;
 inline constexpr double kMsecsPerDay = 24 * 60 * 60 * 1000.0;
+
+// The same counts for integer arithmetic on minute and millisecond numbers.
+namespace exact {
+inline constexpr std::int64_t kMinutesPerDay = 24 * 60;
+inline constexpr std::int64_t kMsecsPerDay = kMinutesPerDay * 60 * 1000;
+} // namespace exact
 inline constexpr std::int64_t kMsecsPerMinute = 60 * 1000;
+
+// The calendar a date-time may hold: the years 1..9999, as day numbers.
+inline constexpr int kFirstYear = 1;
+inline constexpr int kLastYear = 9999;
+inline constexpr std::int64_t kFirstDay = -693593; // 0001-01-01
+inline constexpr std::int64_t kLastDay = 2958465;  // 9999-12-31
 
 struct Date
 {

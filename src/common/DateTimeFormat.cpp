@@ -219,7 +219,7 @@ void Formatter::appendAmPm(QStringView specifier)
 bool isInCalendar(DateTime value)
 {
     static const DateTime firstDay = *tryEncodeDate(1, 1, 1);
-    static const DateTime dayAfterLast = *tryEncodeDate(9999, 12, 31) + 1;
+    static const DateTime dayAfterLast = static_cast<DateTime>(kLastDay + 1);
     // Before day 0 the fraction counts forward from the whole part, so the
     // first day runs from firstDay up to, not including, firstDay - 1.
     return std::isfinite(value) && value > firstDay - 1 && value < dayAfterLast;

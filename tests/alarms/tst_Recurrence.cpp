@@ -433,8 +433,7 @@ AlarmRecord randomAlarm(std::mt19937& rng, std::int64_t today)
 // Often exactly at the start time or another whole minute, where comparisons tie.
 DateTime randomNow(std::mt19937& rng, std::int64_t today, const AlarmRecord& a)
 {
-    constexpr std::int64_t kMsecsPerDayInt = 24LL * 60 * 60 * 1000;
-    std::int64_t msecOfDay = pick(rng, 0, kMsecsPerDayInt - 1);
+    std::int64_t msecOfDay = pick(rng, 0, exact::kMsecsPerDay - 1);
     switch (pick(rng, 0, 3)) {
     case 0:
         msecOfDay = msecs(a.StartTime);
@@ -445,7 +444,7 @@ DateTime randomNow(std::mt19937& rng, std::int64_t today, const AlarmRecord& a)
     default:
         break;
     }
-    return static_cast<DateTime>(today * kMsecsPerDayInt + msecOfDay) / kMsecsPerDay;
+    return static_cast<DateTime>(today * exact::kMsecsPerDay + msecOfDay) / kMsecsPerDay;
 }
 
 // Whether the alarm fires on `day`, judged from the calendar alone.

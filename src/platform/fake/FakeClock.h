@@ -14,7 +14,7 @@ public:
 
     DateTime now() const override { return m_now; }
     void set(DateTime moment) { m_now = moment; }
-    void advanceSeconds(double seconds) { m_now += seconds / (24 * 60 * 60); }
+    void advanceSeconds(double seconds) { m_now += seconds / kSecondsPerDay; }
     void advanceMinutes(double minutes) { m_now += minutes / kMinutesPerDay; }
     void advanceDays(double days) { m_now += days; }
 
