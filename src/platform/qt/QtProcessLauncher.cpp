@@ -1,19 +1,11 @@
 #include "platform/qt/QtProcessLauncher.h"
 
 #include "platform/CommandLineSplit.h"
+#include "platform/Logging.h"
 
-#include <QLoggingCategory>
 #include <QProcess>
 
 namespace hv {
-
-namespace {
-
-// Programs and the launcher are started for alarms; their failures are the
-// alarms' and are never shown to the user.
-Q_LOGGING_CATEGORY(lcLaunch, "horavox.alarms")
-
-} // namespace
 
 qint64 QtProcessLauncher::start(const QString& commandLine, bool minimized, WindowFound found)
 {
