@@ -54,14 +54,10 @@ int main(int argc, char* argv[])
         {"extended", extendedSegment("ISO-8859-2", "\xb1") + extendedSegment("UTF-8", "\xc3\xa9") +
                          extendedSegment("EUC-JP", "\xc6\xfc") + extendedSegment("Big5", "\xa4\xa4")},
         {"extended-wide", extendedSegment("UTF-16", QByteArray("\x3d\xd8\x14\xdd\x41", 5)) +
-                              extendedSegment("UTF-32", QByteArray("\x14\xf5\x01\x00", 4))},
-        {"direction", QByteArray("\x9b"
-                                 "1]abc\x9b"
-                                 "2]def\x9b]")},
-        {"cut", "abc" + esc("$(") +
-                    "\x9b"
-                    "12" +
-                    esc("%/1") + "\x80"},
+                              extendedSegment("UTF-32", QByteArray("\x14\xf5\x01\x00", 4)) +
+                              extendedSegment("SCSU", QByteArray("\x0b\x20\x00\x90\x91\x92", 6))},
+        {"direction", '\x9b' + QByteArray("1]abc") + '\x9b' + "2]def" + '\x9b' + ']'},
+        {"cut", "abc" + esc("$(") + '\x9b' + "12" + esc("%/1") + "\x80"},
     };
     for (const auto& [name, bytes] : seeds) {
         QFile file(dir.filePath(QString::fromLatin1(name)));

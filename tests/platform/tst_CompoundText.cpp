@@ -88,9 +88,8 @@ void TestCompoundText::decodes_data()
     QTest::newRow("unknown right half") << esc("-Z") + "\xe9" + "a" << QStringLiteral("\uFFFDa");
     QTest::newRow("unknown left half")
         << esc("(Z") + "ab " + esc("(B") + "c" << QStringLiteral("\uFFFD\uFFFD c");
-    QTest::newRow("direction controls are dropped") << QByteArray("\x9b"
-                                                                  "2]abc\x9b]")
-                                                    << QStringLiteral("abc");
+    QTest::newRow("direction controls are dropped")
+        << '\x9b' + QByteArray("2]abc") + '\x9b' + ']' << QStringLiteral("abc");
 
     // Damaged input: what came before the damage is kept.
     QTest::newRow("empty") << QByteArray() << QString();
@@ -98,9 +97,8 @@ void TestCompoundText::decodes_data()
     QTest::newRow("escape sequence without its final byte") << "abc" + esc("$(") << QStringLiteral("abc");
     QTest::newRow("extended segment without its length")
         << "abc" + esc("%/1") + "\x80" << QStringLiteral("abc");
-    QTest::newRow("direction control without its final byte") << QByteArray("abc\x9b"
-                                                                            "12")
-                                                              << QStringLiteral("abc");
+    QTest::newRow("direction control without its final byte")
+        << QByteArray("abc") + '\x9b' + "12" << QStringLiteral("abc");
     QTest::newRow("escape without intermediates leaves the left half alone")
         << esc("x") + "abc" << QStringLiteral("abc");
     QTest::newRow("escape of another standard in the left half")
@@ -120,11 +118,11 @@ void TestCompoundText::decodes()
 void TestCompoundText::neverExpandsGarbage()
 {
     const QList<QByteArray> inputs{
-        esc("$)B") + "\xc6\xfc\xcb" + esc("%G") + "\xf0\x9f\x94" + esc("%@") +
-            "\x9b"
-            "1",
+        esc("$)B") + "\xc6\xfc\xcb" + esc("%G") + "\xf0\x9f\x94" + esc("%@") + '\x9b' + '1',
         extendedSegment("UTF-16", QByteArray("\x00\xd8\x00\xdc\x41", 5)) + esc("-L\xff\xfe"),
         extendedSegment("UTF-32LE", QByteArray("\x00\xf6\x01\x00\xff\xff\xff\xff", 8)),
+        // SCSU: a window onto the supplementary planes, then one byte for each character.
+        extendedSegment("SCSU", QByteArray("\x0b\x20\x00", 3) + QByteArray(100, '\x90')),
     };
     for (const QByteArray& input : inputs) {
         for (qsizetype length = 0; length <= input.size(); ++length) {

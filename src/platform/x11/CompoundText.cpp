@@ -38,6 +38,13 @@ QString decode(const char* encoding, QByteArrayView bytes)
         return QString(bytes.size(), QChar::ReplacementCharacter);
     QString text = decoder.decode(bytes);
     replaceLoneSurrogates(text);
+    // One UTF-16 unit per byte at most, whatever an encoding named in the text
+    // makes of it (SCSU gives two per byte in a window of the supplementary
+    // planes): a title read from another program never outgrows its property.
+    if (text.size() > bytes.size()) {
+        const qsizetype keep = bytes.size();
+        text.truncate(keep > 0 && text.at(keep - 1).isHighSurrogate() ? keep - 1 : keep);
+    }
     return text;
 }
 
