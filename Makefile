@@ -32,16 +32,16 @@ screenshots: build
 bench: build
 	scripts/bench $(BUILD)
 
-# libFuzzer, with AddressSanitizer and UndefinedBehaviorSanitizer, on the alarm
-# file reader, recurrence and descriptions for FUZZ_SECONDS seconds. Inputs
-# that break something land in build-fuzz/fuzz/ as crash-*, timeout-* or leak-*.
+# libFuzzer, with AddressSanitizer and UndefinedBehaviorSanitizer, on the parsers
+# of outside input: the alarm file reader with recurrence and descriptions, the
+# COMPOUND_TEXT decoder of window titles and the PCM queue of the sound output.
+# FUZZ_SECONDS in all, split between them by fuzz/run. Inputs that break
+# something land in build-fuzz/fuzz/ as <target>-crash-*, -timeout-* or -leak-*.
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DHORAVOX_FUZZ=ON -DHORAVOX_BUILD_TESTS=OFF -DHORAVOX_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_alarm_records fuzz_seeds
-	mkdir -p build-fuzz/fuzz/corpus
-	build-fuzz/fuzz/fuzz_alarm_records -max_total_time=$(FUZZ_SECONDS) -timeout=10 -max_len=20000 \
-		-artifact_prefix=build-fuzz/fuzz/ build-fuzz/fuzz/corpus build-fuzz/fuzz/seeds
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
+	fuzz/run build-fuzz/fuzz $(FUZZ_SECONDS)
 
 # The unit and gui labels again under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:

@@ -6,6 +6,7 @@
 // Input: byte 0 picks how `now` is read and which regional settings are used;
 // bytes 1..8 give `now`; the rest is the alarm file, 384 bytes a record.
 
+#include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "alarms/AlarmDescription.h"
 #include "alarms/AlarmTable.h"
@@ -13,20 +14,10 @@
 
 #include <QLocale>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace hv;
+using hv::fuzz::require;
 
 namespace {
-
-void require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
 
 // Regional settings that stress the descriptions: formats that name each other,
 // literal text and long expansions that overflow the fixed columns.

@@ -2,16 +2,12 @@
 
 #include "AppState.h"
 #include "alarms/MessageAlarmWindow.h"
+#include "common/Logging.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SoundOut.h"
 
-#include <QLoggingCategory>
 
 namespace hv {
-
-namespace {
-Q_LOGGING_CATEGORY(lcAlarms, "horavox.alarms")
-}
 
 DesktopAlarmActions::DesktopAlarmActions(AppState& state, const Platform& platform, QObject* parent)
     : QObject(parent)

@@ -1,9 +1,10 @@
 #include "platform/WaveDecoder.h"
 
+#include "platform/Riff.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -55,29 +56,20 @@ struct DataChunk
     quint32 declared = 0; // bytes, as the chunk header says
 };
 
-// Walks the top-level chunks of a RIFF WAVE image as far as "data". Nothing when
-// the image does not have that form; libsndfile then judges it on its own.
+// The "data" chunk of a RIFF WAVE image. Nothing when the image does not have
+// that form; libsndfile then judges it on its own.
 std::optional<DataChunk> findDataChunk(QIODevice& device)
 {
-    constexpr int maxChunks = 1000; // a loop guard: real files have a handful
-    if (!device.seek(0))
-        return {};
-    const QByteArray riff = device.read(12);
-    if (riff.size() != 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
-        return {};
-    qint64 at = 12;
-    for (int i = 0; i < maxChunks && at + 8 <= device.size(); ++i) {
-        if (!device.seek(at))
-            return {};
-        const QByteArray header = device.read(8);
-        if (header.size() != 8)
-            return {};
-        const auto size = qFromLittleEndian<quint32>(header.constData() + 4);
-        if (header.startsWith("data"))
-            return DataChunk{at + 8, size};
-        at += 8 + qint64(size) + (size & 1); // chunks are padded to even sizes
-    }
-    return {};
+    const auto readAt = [&](qint64 at, qint64 length) {
+        return device.seek(at) ? device.read(length) : QByteArray();
+    };
+    std::optional<DataChunk> data;
+    riff::walkChunks(device.size(), "WAVE", readAt, [&](const riff::Chunk& chunk) {
+        if (chunk.id == "data")
+            data = DataChunk{chunk.body, chunk.size};
+        return !data;
+    });
+    return data;
 }
 
 // Float files may hold NaN and values beyond full scale. They are made silence and

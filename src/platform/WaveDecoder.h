@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PcmSource.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,7 +16,7 @@ namespace hv {
 // containers that libsndfile also opens (AIFF, Ogg, FLAC, ...) are refused.
 //
 // Decoding runs as the samples are read, so a long file never has to fit in memory.
-class WaveDecoder
+class WaveDecoder final : public PcmSource
 {
 public:
     struct OutputFormat
@@ -24,7 +26,7 @@ public:
     };
 
     WaveDecoder();
-    ~WaveDecoder();
+    ~WaveDecoder() override;
     WaveDecoder(const WaveDecoder&) = delete;
     WaveDecoder& operator=(const WaveDecoder&) = delete;
 
@@ -46,12 +48,12 @@ public:
     // Output frames in all, and those not read yet. A read error ends the sound
     // early, and both then shrink to what was delivered.
     qint64 frames() const;
-    qint64 framesLeft() const;
+    qint64 framesLeft() const override;
     qint64 durationMs() const; // of frames()
 
     // Writes up to maxFrames output frames (maxFrames * channels samples) to out;
     // returns the frames written, 0 at the end.
-    qint64 read(qint16* out, qint64 maxFrames);
+    qint64 read(qint16* out, qint64 maxFrames) override;
     // The frames not read yet, as bytes.
     QByteArray readAll();
 

@@ -104,6 +104,26 @@ inline QByteArray sampleBytes(SampleType type, const std::vector<double>& sample
     return out;
 }
 
+// One RIFF chunk: the id, the body's size, the body, and a pad byte after a body
+// of odd length.
+inline QByteArray riffChunk(const char (&id)[5], const QByteArray& body)
+{
+    QByteArray chunk(id, 4);
+    detail::put32(chunk, quint32(body.size()));
+    chunk.append(body);
+    if (body.size() & 1)
+        chunk.append('\0');
+    return chunk;
+}
+
+// A RIFF file of form WAVE around `chunks`, whole chunks one after another.
+inline QByteArray riffWave(const QByteArray& chunks)
+{
+    QByteArray image("RIFF");
+    detail::put32(image, quint32(4 + chunks.size()));
+    return image.append("WAVE").append(chunks);
+}
+
 // A RIFF WAVE image: a "fmt " chunk, then a "data" chunk with `data` as it is.
 inline QByteArray waveImageOfBytes(const WaveLayout& layout, const QByteArray& data)
 {
@@ -125,16 +145,7 @@ inline QByteArray waveImageOfBytes(const WaveLayout& layout, const QByteArray& d
         put16(fmt, isFloat ? 3 : 1);
         fmt.append(QByteArray::fromHex("000000001000800000aa00389b71"));
     }
-    QByteArray image("RIFF");
-    put32(image, quint32(4 + 8 + fmt.size() + 8 + data.size() + (data.size() & 1)));
-    image.append("WAVEfmt ");
-    put32(image, quint32(fmt.size()));
-    image.append(fmt).append("data");
-    put32(image, quint32(data.size()));
-    image.append(data);
-    if (data.size() & 1)
-        image.append('\0');
-    return image;
+    return riffWave(riffChunk("fmt ", fmt) + riffChunk("data", data));
 }
 
 inline QByteArray waveImage(const WaveLayout& layout, const std::vector<double>& samples)

@@ -1,7 +1,8 @@
 #include "platform/linux/LinuxClockChanges.h"
 
+#include "common/Logging.h"
+
 #include <QDBusError>
-#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -16,8 +17,6 @@ namespace hv {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcClockChanges, "horavox.clock")
-
 const QString kLogindService = QStringLiteral("org.freedesktop.login1");
 const QString kLogindPath = QStringLiteral("/org/freedesktop/login1");
 const QString kLogindManager = QStringLiteral("org.freedesktop.login1.Manager");
@@ -31,10 +30,10 @@ LinuxClockChanges::LinuxClockChanges(QDBusConnection bus, QObject* parent)
 {
     m_timerFd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_timerFd < 0) {
-        qCDebug(lcClockChanges) << "no real-time timer:" << std::strerror(errno)
+        qCDebug(lcClock) << "no real-time timer:" << std::strerror(errno)
                                 << "- a set clock is noticed at the next minute";
     } else if (!armTimer()) {
-        qCDebug(lcClockChanges) << "the kernel does not cancel timers on a set clock:" << std::strerror(errno)
+        qCDebug(lcClock) << "the kernel does not cancel timers on a set clock:" << std::strerror(errno)
                                 << "- a set clock is noticed at the next minute";
         closeTimer();
     } else {
@@ -48,7 +47,7 @@ LinuxClockChanges::LinuxClockChanges(QDBusConnection bus, QObject* parent)
         m_watchingSleep = m_bus.connect(kLogindService, kLogindPath, kLogindManager, kPrepareForSleep, this,
                                         SLOT(prepareForSleep(bool)));
     if (!m_watchingSleep)
-        qCDebug(lcClockChanges).noquote()
+        qCDebug(lcClock).noquote()
             << "no logind signals on the system bus:" << m_bus.lastError().message()
             << "- a resume is noticed at the next minute";
 }
@@ -80,12 +79,12 @@ void LinuxClockChanges::readTimer()
     // far-off moment, which only a set clock can do; either way the timer is armed
     // again for the next change.
     if (got < 0 && errno != ECANCELED) {
-        qCDebug(lcClockChanges) << "the real-time timer failed:" << std::strerror(errno);
+        qCDebug(lcClock) << "the real-time timer failed:" << std::strerror(errno);
         closeTimer();
         return;
     }
     if (!armTimer()) {
-        qCDebug(lcClockChanges) << "the real-time timer cannot be armed again:" << std::strerror(errno);
+        qCDebug(lcClock) << "the real-time timer cannot be armed again:" << std::strerror(errno);
         closeTimer();
     }
     Q_EMIT clockChanged(Reason::TimeSet);

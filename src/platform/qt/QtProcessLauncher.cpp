@@ -1,19 +1,11 @@
 #include "platform/qt/QtProcessLauncher.h"
 
 #include "platform/CommandLineSplit.h"
+#include "common/Logging.h"
 
-#include <QLoggingCategory>
 #include <QProcess>
 
 namespace hv {
-
-namespace {
-
-// Programs and the launcher are started for alarms; their failures are the
-// alarms' and are never shown to the user.
-Q_LOGGING_CATEGORY(lcLaunch, "horavox.alarms")
-
-} // namespace
 
 qint64 QtProcessLauncher::start(const QString& commandLine, bool minimized, WindowFound found)
 {
@@ -32,7 +24,7 @@ bool QtProcessLauncher::runPagedeck(const QString& folder, const QString& page, 
 {
     const std::optional<QString> program = findPagedeck(folder);
     if (!program) {
-        qCWarning(lcLaunch).noquote().nospace() << "no launcher " << QString::fromUtf16(kPagedeckFileName)
+        qCWarning(lcAlarms).noquote().nospace() << "no launcher " << QString::fromUtf16(kPagedeckFileName)
                                                 << " in the folder \"" << folder << '"';
         return false;
     }
@@ -43,7 +35,7 @@ qint64 QtProcessLauncher::startCommandLine(const QString& commandLine)
 {
     const std::optional<QStringList> words = splitCommandLine(commandLine);
     if (!words || words->isEmpty()) {
-        qCWarning(lcLaunch) << "cannot start" << commandLine
+        qCWarning(lcAlarms) << "cannot start" << commandLine
                             << (words ? "(nothing to run)" : "(a quote is open)");
         return 0;
     }
@@ -61,7 +53,7 @@ qint64 QtProcessLauncher::startDetached(const QString& program, const QStringLis
     process.setStandardInputFile(QProcess::nullDevice());
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
-        qCWarning(lcLaunch) << "cannot start" << program << arguments << process.errorString();
+        qCWarning(lcAlarms) << "cannot start" << program << arguments << process.errorString();
         return 0;
     }
     return pid;

@@ -1,20 +1,18 @@
 #include "platform/qt/QtSoundOut.h"
 
+#include "common/Logging.h"
 #include "platform/WaveDecoder.h"
+#include "platform/qt/PcmQueue.h"
 
 #include <QAudioSink>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QIODevice>
-#include <QLoggingCategory>
 #include <QMediaDevices>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <cstring>
-#include <deque>
 #include <numbers>
 #include <vector>
 
@@ -27,8 +25,6 @@ static void initSoundResources()
 namespace hv {
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcSound, "horavox.sound")
 
 // Silence queued after the last sound, in addition to the sink's buffer. The sink
 // reports Idle when it has read everything, while up to a buffer's worth still
@@ -81,174 +77,6 @@ std::vector<qint16> beepSamples(const QAudioFormat& format)
 }
 
 } // namespace
-
-// What the sink pulls from: queued sounds in order, then a stretch of silence,
-// with an overlay (a beep) mixed into whatever is read next. Opened unbuffered, so
-// that what the sink has not read yet can still be dropped or replaced.
-class PcmQueue final : public QIODevice
-{
-public:
-    explicit PcmQueue(int channels)
-        : m_channels(channels)
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-
-    qint64 bytesPerFrame() const { return qint64(sizeof(qint16)) * m_channels; }
-
-    void clear()
-    {
-        m_entries.clear();
-        m_tailFrames = 0;
-        m_overlay.clear();
-        m_overlayAt = 0;
-        m_lastStartedInSequence = false;
-        update();
-    }
-
-    // Queues a sound behind the others, in place of the silence at the end.
-    void append(std::unique_ptr<WaveDecoder> decoder, bool inSequence)
-    {
-        m_entries.push_back({std::move(decoder), {}, 0, inSequence, false});
-        m_tailFrames = 0;
-        changed();
-    }
-    void append(std::vector<qint16> samples)
-    {
-        m_entries.push_back({nullptr, std::move(samples), 0, false, false});
-        m_tailFrames = 0;
-        changed();
-    }
-
-    // Drops the sounds queued after a sequence that have not begun.
-    void dropPendingSingles()
-    {
-        while (!m_entries.empty() && !m_entries.back().inSequence && !m_entries.back().started)
-            m_entries.pop_back();
-        update();
-    }
-
-    // A sequence is still to be read, or was read last and is being heard.
-    bool sequenceAhead() const
-    {
-        return m_lastStartedInSequence ||
-               std::any_of(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.inSequence; });
-    }
-
-    void setTailFrames(qint64 frames)
-    {
-        m_tailFrames = frames;
-        changed();
-    }
-
-    // Mixes `samples` (interleaved, in the output format) into what is read next;
-    // silence is added behind the queue where the overlay outlasts it.
-    void mixIn(std::vector<qint16> samples, qint64 tailFrames)
-    {
-        m_overlay = std::move(samples);
-        m_overlayAt = 0;
-        const qint64 overlayFrames = qint64(m_overlay.size()) / m_channels;
-        m_tailFrames = std::max(m_tailFrames, overlayFrames + tailFrames);
-        changed();
-    }
-
-    // Frames not read yet, the silence at the end included.
-    qint64 framesLeft() const { return m_framesLeft.load(); }
-    // Frames read since construction: progress, for the watchdog.
-    qint64 framesServed() const { return m_framesServed; }
-
-    bool isSequential() const override { return true; }
-    // The sink asks this from its audio thread too, hence the atomic.
-    qint64 bytesAvailable() const override { return m_framesLeft.load() * bytesPerFrame(); }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override
-    {
-        const qint64 wanted = maxSize / bytesPerFrame();
-        // Decoded into a buffer of our own: `data` need not be aligned for qint16.
-        m_scratch.resize(std::size_t(wanted * m_channels));
-        qint16* out = m_scratch.data();
-        qint64 done = 0;
-        while (done < wanted && !m_entries.empty()) {
-            Entry& entry = m_entries.front();
-            entry.started = true;
-            m_lastStartedInSequence = entry.inSequence;
-            const qint64 got = entry.read(out + done * m_channels, wanted - done, m_channels);
-            done += got;
-            if (got == 0 || entry.framesLeft(m_channels) == 0)
-                m_entries.pop_front();
-        }
-        const qint64 silent = std::min(wanted - done, m_tailFrames);
-        std::fill_n(out + done * m_channels, silent * m_channels, qint16(0));
-        done += silent;
-        m_tailFrames -= silent;
-
-        const std::size_t mixed = std::min(m_overlay.size() - m_overlayAt, std::size_t(done * m_channels));
-        for (std::size_t i = 0; i < mixed; ++i)
-            out[i] = qint16(std::clamp(out[i] + m_overlay[m_overlayAt + i], -32768, 32767));
-        m_overlayAt += mixed;
-        if (m_overlayAt == m_overlay.size()) {
-            m_overlay.clear();
-            m_overlayAt = 0;
-        }
-
-        std::memcpy(data, out, std::size_t(done * bytesPerFrame()));
-        m_framesServed += done;
-        update();
-        return done * bytesPerFrame();
-    }
-
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    struct Entry
-    {
-        std::unique_ptr<WaveDecoder> decoder; // a sound, or else
-        std::vector<qint16> samples;          // samples made here
-        std::size_t samplesAt = 0;
-        bool inSequence = false;
-        bool started = false;
-
-        qint64 framesLeft(int channels) const
-        {
-            return decoder ? decoder->framesLeft() : qint64(samples.size() - samplesAt) / channels;
-        }
-        qint64 read(qint16* out, qint64 frames, int channels)
-        {
-            if (decoder)
-                return decoder->read(out, frames);
-            const qint64 n = std::min(frames, framesLeft(channels));
-            std::copy_n(samples.begin() + qint64(samplesAt), n * channels, out);
-            samplesAt += std::size_t(n * channels);
-            return n;
-        }
-    };
-
-    void update()
-    {
-        qint64 frames = m_tailFrames;
-        for (const Entry& entry : m_entries)
-            frames += entry.framesLeft(m_channels);
-        m_framesLeft.store(frames);
-    }
-
-    // Wakes a sink that waits for data.
-    void changed()
-    {
-        update();
-        Q_EMIT readyRead();
-    }
-
-    const int m_channels;
-    std::deque<Entry> m_entries;
-    qint64 m_tailFrames = 0;
-    std::vector<qint16> m_overlay;
-    std::size_t m_overlayAt = 0;
-    bool m_lastStartedInSequence = false;
-    qint64 m_framesServed = 0;
-    std::atomic<qint64> m_framesLeft = 0;
-    std::vector<qint16> m_scratch;
-};
 
 QtSoundOut::QtSoundOut(QObject* parent)
     : SoundOut(parent)

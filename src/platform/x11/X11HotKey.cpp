@@ -1,13 +1,9 @@
 #include "platform/x11/X11HotKey.h"
 
-#include "Xcb.h"
-
-#include <QLoggingCategory>
-#include <QSocketNotifier>
+#include "common/Logging.h"
+#include "platform/x11/XcbConnection.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -15,12 +11,6 @@ namespace hv {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcHotKey, "horavox.hotkey")
-
-template <typename T>
-using XcbPtr = xcb::Ptr<T>;
-
-constexpr xcb_window_t kNoWindow = XCB_WINDOW_NONE;
 constexpr std::uint8_t kBadAccess = XCB_ACCESS;
 // The low byte of a key event's state holds the modifiers; the bits above are
 // mouse buttons.
@@ -30,31 +20,55 @@ constexpr std::uint16_t kModifierBits = 0xff;
 
 X11HotKey::X11HotKey(const QByteArray& displayName, QObject* parent)
     : HotKey(parent)
+    , m_x(std::make_unique<xcb::Connection>(displayName))
 {
-    const xcb::Display display = xcb::connectToDisplay(displayName);
-    m_connection = display.connection;
-    if (!display.isOpen())
+    if (!m_x->isAvailable())
         return;
-    m_root = display.root;
     readKeyboardMap();
 
-    m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &X11HotKey::onSocketReadable);
-    afterRequests();
+    m_x->watchEvents({
+        .take =
+            [this](const xcb_generic_event_t& event) {
+                // The high bit only says that another client sent the event.
+                switch (event.response_type & 0x7f) {
+                case XCB_KEY_PRESS: {
+                    const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
+                    takeKeyPress(key.detail, key.state, key.time);
+                    break;
+                }
+                case XCB_KEY_RELEASE: {
+                    const auto& key = reinterpret_cast<const xcb_key_release_event_t&>(event);
+                    m_repeats.release(key.detail, key.time);
+                    break;
+                }
+                case XCB_MAPPING_NOTIFY: {
+                    // Every client hears of it, without asking.
+                    const auto& notify = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
+                    if (notify.request != XCB_MAPPING_POINTER)
+                        m_mapChanged = true;
+                    break;
+                }
+                default:
+                    break;
+                }
+            },
+        .pending = [this] { return m_presses > 0 || m_mapChanged; },
+        .deliver = [this] { actOnEvents(); },
+        .lost = [this] { m_grabs.clear(); },
+    });
+    m_x->afterRequests();
 }
 
 X11HotKey::~X11HotKey()
 {
-    delete m_notifier; // before its socket closes
     // The server would drop the grabs with the connection anyway; released here,
     // they are gone before this returns.
     releaseGrabs();
-    xcb_disconnect(m_connection);
 }
 
 bool X11HotKey::isAvailable() const
 {
-    return m_root != kNoWindow && xcb_connection_has_error(m_connection) == 0;
+    return m_x->isAvailable();
 }
 
 HotKey::RegisterResult X11HotKey::registerKey(quint16 virtualKey, qint32 modifierFlags)
@@ -89,15 +103,15 @@ QString X11HotKey::lastProblem() const
 
 void X11HotKey::readKeyboardMap()
 {
-    const xcb_setup_t* setup = xcb_get_setup(m_connection);
+    const xcb_setup_t* setup = xcb_get_setup(m_x->get());
     const auto keyCookie =
-        xcb_get_keyboard_mapping(m_connection, setup->min_keycode,
+        xcb_get_keyboard_mapping(m_x->get(), setup->min_keycode,
                                  static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1));
-    const auto modifierCookie = xcb_get_modifier_mapping(m_connection);
-    const XcbPtr<xcb_get_keyboard_mapping_reply_t> keys(
-        xcb_get_keyboard_mapping_reply(m_connection, keyCookie, nullptr));
-    const XcbPtr<xcb_get_modifier_mapping_reply_t> modifiers(
-        xcb_get_modifier_mapping_reply(m_connection, modifierCookie, nullptr));
+    const auto modifierCookie = xcb_get_modifier_mapping(m_x->get());
+    const xcb::Ptr<xcb_get_keyboard_mapping_reply_t> keys(
+        xcb_get_keyboard_mapping_reply(m_x->get(), keyCookie, nullptr));
+    const xcb::Ptr<xcb_get_modifier_mapping_reply_t> modifiers(
+        xcb_get_modifier_mapping_reply(m_x->get(), modifierCookie, nullptr));
 
     x11::KeyboardMap map;
     map.minKeycode = setup->min_keycode;
@@ -138,14 +152,14 @@ HotKey::RegisterResult X11HotKey::applyGrabs()
     if (keysym == x11::kNoSymbol) {
         setProblem(RegisterResult::Unsupported,
                    QStringLiteral("The key with code %1 cannot be used in a hot key.").arg(virtualKey));
-        afterRequests();
+        m_x->afterRequests();
         return m_result;
     }
     if (wanted.empty()) {
         setProblem(RegisterResult::Unsupported,
                    QStringLiteral("This keyboard has no %1 key, so %2 cannot be used as a hot key.")
                        .arg(x11::virtualKeyName(virtualKey), name));
-        afterRequests();
+        m_x->afterRequests();
         return m_result;
     }
 
@@ -153,14 +167,14 @@ HotKey::RegisterResult X11HotKey::applyGrabs()
     cookies.reserve(wanted.size());
     for (const auto& [keycode, mask] : wanted) {
         // Not owner_events: this connection has no windows for the events to go to.
-        cookies.push_back(xcb_grab_key_checked(m_connection, 0, m_root, mask, keycode, XCB_GRAB_MODE_ASYNC,
+        cookies.push_back(xcb_grab_key_checked(m_x->get(), 0, m_x->root(), mask, keycode, XCB_GRAB_MODE_ASYNC,
                                                XCB_GRAB_MODE_ASYNC));
     }
     bool held = false;
     bool failed = false;
     // The first check waits for the server once; the others are then known.
     for (const xcb_void_cookie_t cookie : cookies) {
-        const XcbPtr<xcb_generic_error_t> error(xcb_request_check(m_connection, cookie));
+        const xcb::Ptr<xcb_generic_error_t> error(xcb_request_check(m_x->get(), cookie));
         if (error) {
             failed = true;
             held = held || error->error_code == kBadAccess;
@@ -182,7 +196,7 @@ HotKey::RegisterResult X11HotKey::applyGrabs()
         m_grabs = std::move(wanted);
         setProblem(RegisterResult::Registered, {});
     }
-    afterRequests();
+    m_x->afterRequests();
     return m_result;
 }
 
@@ -191,9 +205,9 @@ void X11HotKey::releaseGrabs()
     if (m_grabs.empty())
         return;
     for (const auto& [keycode, mask] : m_grabs)
-        xcb_ungrab_key(m_connection, keycode, m_root, mask);
+        xcb_ungrab_key(m_x->get(), keycode, m_x->root(), mask);
     m_grabs.clear();
-    xcb_flush(m_connection);
+    xcb_flush(m_x->get());
 }
 
 void X11HotKey::setProblem(RegisterResult result, const QString& problem)
@@ -208,73 +222,24 @@ void X11HotKey::setProblem(RegisterResult result, const QString& problem)
     }
 }
 
-void X11HotKey::takeEvents(bool readSocket)
+void X11HotKey::takeKeyPress(x11::KeyCode keycode, std::uint16_t state, std::uint32_t time)
 {
-    while (true) {
-        const XcbPtr<xcb_generic_event_t> event(readSocket ? xcb_poll_for_event(m_connection)
-                                                           : xcb_poll_for_queued_event(m_connection));
-        if (!event)
-            return;
-        // The high bit only says that another client sent the event.
-        switch (event->response_type & 0x7f) {
-        case XCB_KEY_PRESS: {
-            const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event.get());
-            const Grab grab{key->detail, static_cast<x11::ModifierMask>(key->state & kModifierBits)};
-            // While the grab is active every key comes here, not only ours.
-            if (std::find(m_grabs.cbegin(), m_grabs.cend(), grab) == m_grabs.cend())
-                break;
-            if (m_repeats.press(key->detail, key->time))
-                ++m_presses;
-            break;
-        }
-        case XCB_KEY_RELEASE: {
-            const auto* key = reinterpret_cast<const xcb_key_release_event_t*>(event.get());
-            m_repeats.release(key->detail, key->time);
-            break;
-        }
-        case XCB_MAPPING_NOTIFY: {
-            // Every client hears of it, without asking.
-            const auto* notify = reinterpret_cast<const xcb_mapping_notify_event_t*>(event.get());
-            if (notify->request != XCB_MAPPING_POINTER)
-                m_mapChanged = true;
-            break;
-        }
-        default:
-            break;
-        }
-    }
-}
-
-void X11HotKey::onSocketReadable()
-{
-    takeEvents(true);
-    if (xcb_connection_has_error(m_connection) != 0) {
-        // The server has gone: its socket would stay readable for ever.
-        m_notifier->setEnabled(false);
-        m_grabs.clear();
+    const Grab grab{keycode, static_cast<x11::ModifierMask>(state & kModifierBits)};
+    // While the grab is active every key comes here, not only ours.
+    if (std::find(m_grabs.cbegin(), m_grabs.cend(), grab) == m_grabs.cend())
         return;
-    }
-    actOnEvents();
-}
-
-void X11HotKey::afterRequests()
-{
-    takeEvents(false);
-    if ((m_presses > 0 || m_mapChanged) && !m_actPosted) {
-        m_actPosted = true;
-        QMetaObject::invokeMethod(this, &X11HotKey::actOnEvents, Qt::QueuedConnection);
-    }
+    if (m_repeats.press(keycode, time))
+        ++m_presses;
 }
 
 void X11HotKey::actOnEvents()
 {
-    m_actPosted = false;
     if (std::exchange(m_mapChanged, false)) {
         readKeyboardMap();
         if (m_wanted)
             applyGrabs();
         else
-            afterRequests();
+            m_x->afterRequests();
     }
     // A slot may unregister, which drops the presses still counted.
     while (m_presses > 0) {

@@ -6,21 +6,23 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
-class QSocketNotifier;
-struct xcb_connection_t;
-
 namespace hv {
+
+namespace xcb {
+class Connection;
+}
 
 // The hot key on an X11 desktop: a passive grab of the key with its modifiers
 // on the root window, once for each state of CapsLock and NumLock, since X
 // matches modifiers exactly.
 //
-// It talks to the X server over a connection of its own, never Qt's: grabs
-// belong to the connection that made them, so a grab another program holds is
+// It talks to the X server over a connection of its own (xcb::Connection):
+// grabs belong to the connection that made them, so a grab another program holds is
 // told apart by the server's BadAccess, which here is an answer to check, not an
 // error in Qt's log; and the key events the grab brings never pass through Qt.
 //
@@ -62,19 +64,13 @@ private:
     RegisterResult applyGrabs();
     void releaseGrabs();
     void setProblem(RegisterResult result, const QString& problem);
-    // Handles the events that have arrived: from the socket when readSocket is
-    // true, else only those that xcb already read while waiting for a reply.
-    void takeEvents(bool readSocket);
-    void onSocketReadable();
-    // After requests of ours: events that xcb queued meanwhile leave the socket
-    // quiet, so they are taken here and acted on from the event loop, never from
-    // inside registerKey().
-    void afterRequests();
+    // Records a press of a grabbed combination; `state` is the event's modifiers
+    // and buttons, `time` the server's timestamp in ms.
+    void takeKeyPress(x11::KeyCode keycode, std::uint16_t state, std::uint32_t time);
+    // Acted on from the event loop (xcb::Connection), never from inside registerKey().
     void actOnEvents();
 
-    xcb_connection_t* m_connection = nullptr;
-    std::uint32_t m_root = 0;
-    QSocketNotifier* m_notifier = nullptr;
+    std::unique_ptr<xcb::Connection> m_x;
 
     x11::KeyboardMap m_map;
     bool m_mapChanged = false;
@@ -86,7 +82,6 @@ private:
 
     x11::KeyRepeatFilter m_repeats;
     int m_presses = 0; // taken from the server, not yet signalled
-    bool m_actPosted = false;
 };
 
 } // namespace hv

@@ -1,34 +1,27 @@
 #include "platform/x11/X11ProcessLauncher.h"
 
-#include "Xcb.h"
+#include "common/Logging.h"
+#include "platform/x11/XcbConnection.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
-#include <memory>
 #include <xcb/xcb.h>
 
 namespace hv {
 
 namespace {
 
+using xcb::kNoAtom;
+using xcb::kNoWindow;
 using xcb::propertyReply;
 using xcb::toXid;
-
-Q_LOGGING_CATEGORY(lcLaunch, "horavox.alarms")
-
-template <typename T>
-using XcbPtr = xcb::Ptr<T>;
+using xcb::valuesOf;
 
 // xcb's constants are enumerators; these give them the types of the values they stand for.
-constexpr xcb_window_t kNoWindow = XCB_WINDOW_NONE;
-constexpr xcb_atom_t kNoAtom = XCB_ATOM_NONE;
 constexpr xcb_atom_t kAtomType = XCB_ATOM_ATOM;
 constexpr xcb_atom_t kWindowType = XCB_ATOM_WINDOW;
 constexpr xcb_atom_t kCardinalType = XCB_ATOM_CARDINAL;
@@ -45,19 +38,6 @@ constexpr std::uint32_t kMaxListLength = 1 << 16;
 // Process trees deeper than this between a program and its window's process
 // are not followed.
 constexpr int kMaxAncestry = 32;
-
-// The 32-bit values of a property; empty when it is absent or of another format.
-std::vector<std::uint32_t> valuesOf(const xcb_get_property_reply_t* reply)
-{
-    if (reply == nullptr || reply->format != 32)
-        return {};
-    // xcb_get_property_value() takes a non-const pointer but only computes an address.
-    auto* mutableReply = const_cast<xcb_get_property_reply_t*>(reply);
-    const int count = xcb_get_property_value_length(mutableReply) / 4;
-    std::vector<std::uint32_t> values(static_cast<std::size_t>(std::max(count, 0)));
-    std::memcpy(values.data(), xcb_get_property_value(mutableReply), values.size() * sizeof(std::uint32_t));
-    return values;
-}
 
 // The parent of a process; 0 when unknown. Linux only: elsewhere no process
 // counts as a descendant, and a program's window is found by its own process.
@@ -99,42 +79,22 @@ bool contains(const std::vector<xcb_window_t>& sorted, xcb_window_t window)
 
 X11ProcessLauncher::X11ProcessLauncher(const QByteArray& displayName, QObject* parent)
     : QtProcessLauncher(parent)
+    , m_x(std::make_unique<xcb::Connection>(displayName))
     , m_poll(new QTimer(this))
 {
     m_poll->setInterval(kPollInterval);
     connect(m_poll, &QTimer::timeout, this, &X11ProcessLauncher::poll);
-
-    const xcb::Display display = xcb::connectToDisplay(displayName);
-    m_connection = display.connection;
-    if (!display.isOpen())
-        return;
-    m_root = display.root;
-    internAtoms();
+    if (m_x->isAvailable())
+        m_atoms = m_x->internAtoms<AtomCount>({"_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW", "_NET_WM_PID",
+                                               "_NET_CLOSE_WINDOW", "_NET_SUPPORTED", "WM_CHANGE_STATE",
+                                               "WM_PROTOCOLS", "WM_DELETE_WINDOW"});
 }
 
-X11ProcessLauncher::~X11ProcessLauncher()
-{
-    xcb_disconnect(m_connection);
-}
+X11ProcessLauncher::~X11ProcessLauncher() = default;
 
 bool X11ProcessLauncher::isAvailable() const
 {
-    return m_root != kNoWindow && xcb_connection_has_error(m_connection) == 0;
-}
-
-void X11ProcessLauncher::internAtoms()
-{
-    static constexpr std::array<const char*, AtomCount> names{
-        "_NET_CLIENT_LIST", "_NET_ACTIVE_WINDOW", "_NET_WM_PID",  "_NET_CLOSE_WINDOW",
-        "_NET_SUPPORTED",   "WM_CHANGE_STATE",    "WM_PROTOCOLS", "WM_DELETE_WINDOW"};
-    std::array<xcb_intern_atom_cookie_t, AtomCount> cookies{};
-    for (std::size_t i = 0; i < AtomCount; ++i)
-        cookies[i] =
-            xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
-    for (std::size_t i = 0; i < AtomCount; ++i) {
-        const XcbPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(m_connection, cookies[i], nullptr));
-        m_atoms[i] = reply ? reply->atom : kNoAtom;
-    }
+    return m_x->isAvailable();
 }
 
 qint64 X11ProcessLauncher::start(const QString& commandLine, bool minimized, WindowFound found)
@@ -157,8 +117,8 @@ qint64 X11ProcessLauncher::start(const QString& commandLine, bool minimized, Win
 std::vector<xcb_window_t> X11ProcessLauncher::clientList()
 {
     const auto reply =
-        propertyReply(m_connection, xcb_get_property(m_connection, 0, m_root, m_atoms[NetClientList],
-                                                     kWindowType, 0, kMaxListLength));
+        propertyReply(m_x->get(), xcb_get_property(m_x->get(), 0, m_x->root(), m_atoms[NetClientList],
+                                                   kWindowType, 0, kMaxListLength));
     std::vector<xcb_window_t> windows = valuesOf(reply.get());
     std::sort(windows.begin(), windows.end());
     return windows;
@@ -167,9 +127,8 @@ std::vector<xcb_window_t> X11ProcessLauncher::clientList()
 qint64 X11ProcessLauncher::pidOf(xcb_window_t window)
 {
     xcb_generic_error_t* error = nullptr;
-    const XcbPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, m_atoms[NetWmPid], kCardinalType, 0, 1),
-        &error));
+    const xcb::Ptr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        m_x->get(), xcb_get_property(m_x->get(), 0, window, m_atoms[NetWmPid], kCardinalType, 0, 1), &error));
     const bool gone = error != nullptr;
     std::free(error);
     if (gone)
@@ -191,9 +150,9 @@ void X11ProcessLauncher::poll()
 
     // One round trip for the lists, one for the processes of the new windows.
     const auto activeCookie =
-        xcb_get_property(m_connection, 0, m_root, m_atoms[NetActiveWindow], kWindowType, 0, 1);
+        xcb_get_property(m_x->get(), 0, m_x->root(), m_atoms[NetActiveWindow], kWindowType, 0, 1);
     const std::vector<xcb_window_t> clients = clientList();
-    const std::vector<std::uint32_t> activeValues = valuesOf(propertyReply(m_connection, activeCookie).get());
+    const std::vector<std::uint32_t> activeValues = valuesOf(propertyReply(m_x->get(), activeCookie).get());
     const xcb_window_t active = activeValues.empty() ? kNoWindow : activeValues.front();
 
     std::vector<xcb_window_t> fresh; // new to at least one search
@@ -205,13 +164,13 @@ void X11ProcessLauncher::poll()
     std::vector<xcb_get_property_cookie_t> cookies;
     cookies.reserve(fresh.size());
     for (const xcb_window_t window : fresh)
-        cookies.push_back(xcb_get_property(m_connection, 0, window, m_atoms[NetWmPid], kCardinalType, 0, 1));
+        cookies.push_back(xcb_get_property(m_x->get(), 0, window, m_atoms[NetWmPid], kCardinalType, 0, 1));
     QHash<xcb_window_t, qint64> pids;
     for (std::size_t i = 0; i < fresh.size(); ++i) {
-        const std::vector<std::uint32_t> values = valuesOf(propertyReply(m_connection, cookies[i]).get());
+        const std::vector<std::uint32_t> values = valuesOf(propertyReply(m_x->get(), cookies[i]).get());
         pids.insert(fresh[i], values.empty() ? 0 : values.front());
     }
-    dropQueuedEvents();
+    m_x->afterRequests(); // drops what xcb queued meanwhile: nothing here listens for events
 
     std::vector<xcb_window_t> claimed; // by a search of this round
     const auto isClaimed = [&](xcb_window_t window) {
@@ -261,43 +220,44 @@ void X11ProcessLauncher::finish(Search& search, xcb_window_t window, qint64 wind
 
 void X11ProcessLauncher::iconify(xcb_window_t window)
 {
-    sendClientMessage(m_root, window, m_atoms[WmChangeState], {kIconicState, 0, 0, 0, 0}, kToWindowManager);
-    xcb_flush(m_connection);
+    sendClientMessage(m_x->root(), window, m_atoms[WmChangeState], {kIconicState, 0, 0, 0, 0},
+                      kToWindowManager);
+    xcb_flush(m_x->get());
 }
 
 void X11ProcessLauncher::closeWindow(WindowId window)
 {
     const xcb_window_t xid = toXid(window);
-    if (!isAvailable() || xid == kNoWindow || xid == m_root)
+    if (!isAvailable() || xid == kNoWindow || xid == m_x->root())
         return;
     const qint64 pid = pidOf(xid);
     if (pid < 0)
         return; // gone
     const auto known = m_found.constFind(xid);
     if (known != m_found.constEnd() && *known != pid) {
-        qCInfo(lcLaunch) << "window" << xid << "now belongs to another program; not closed";
+        qCInfo(lcAlarms) << "window" << xid << "now belongs to another program; not closed";
         return;
     }
     if (managerSupports(m_atoms[NetCloseWindow])) {
-        sendClientMessage(m_root, xid, m_atoms[NetCloseWindow], {kCurrentTime, kSourcePager, 0, 0, 0},
+        sendClientMessage(m_x->root(), xid, m_atoms[NetCloseWindow], {kCurrentTime, kSourcePager, 0, 0, 0},
                           kToWindowManager);
     } else {
         const auto protocols = propertyReply(
-            m_connection, xcb_get_property(m_connection, 0, xid, m_atoms[WmProtocols], kAtomType, 0, 64));
+            m_x->get(), xcb_get_property(m_x->get(), 0, xid, m_atoms[WmProtocols], kAtomType, 0, 64));
         const std::vector<std::uint32_t> listed = valuesOf(protocols.get());
         if (std::find(listed.begin(), listed.end(), m_atoms[WmDeleteWindow]) != listed.end())
             sendClientMessage(xid, xid, m_atoms[WmProtocols],
                               {m_atoms[WmDeleteWindow], kCurrentTime, 0, 0, 0}, XCB_EVENT_MASK_NO_EVENT);
     }
-    xcb_flush(m_connection);
-    dropQueuedEvents();
+    xcb_flush(m_x->get());
+    m_x->afterRequests(); // drops what xcb queued meanwhile: nothing here listens for events
 }
 
 bool X11ProcessLauncher::managerSupports(xcb_atom_t atom)
 {
     const auto reply =
-        propertyReply(m_connection, xcb_get_property(m_connection, 0, m_root, m_atoms[NetSupported],
-                                                     kAtomType, 0, kMaxListLength));
+        propertyReply(m_x->get(), xcb_get_property(m_x->get(), 0, m_x->root(), m_atoms[NetSupported],
+                                                   kAtomType, 0, kMaxListLength));
     const std::vector<std::uint32_t> supported = valuesOf(reply.get());
     return atom != kNoAtom && std::find(supported.begin(), supported.end(), atom) != supported.end();
 }
@@ -312,15 +272,9 @@ void X11ProcessLauncher::sendClientMessage(xcb_window_t destination, xcb_window_
     event.type = type;
     std::copy(data.begin(), data.end(), event.data.data32);
     // A window that went meanwhile gives BadWindow, which nobody needs to hear of.
-    const auto cookie = xcb_send_event_checked(m_connection, 0, destination, eventMask,
-                                               reinterpret_cast<const char*>(&event));
-    xcb_discard_reply(m_connection, cookie.sequence);
-}
-
-void X11ProcessLauncher::dropQueuedEvents()
-{
-    while (XcbPtr<xcb_generic_event_t>(xcb_poll_for_queued_event(m_connection)))
-        ;
+    const auto cookie =
+        xcb_send_event_checked(m_x->get(), 0, destination, eventMask, reinterpret_cast<const char*>(&event));
+    xcb_discard_reply(m_x->get(), cookie.sequence);
 }
 
 QProcessEnvironment X11ProcessLauncher::backgroundEnvironment() const

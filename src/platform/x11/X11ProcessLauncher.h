@@ -8,12 +8,16 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QTimer;
-struct xcb_connection_t;
 
 namespace hv {
+
+namespace xcb {
+class Connection;
+}
 
 // The launcher on an X11 desktop with an EWMH window manager.
 //
@@ -37,7 +41,8 @@ namespace hv {
 // which toolkits that honour it turn into "do not focus this window" for the
 // window manager. Qt 6.4 programs do not, and take the focus under openbox.
 //
-// Like the other X11 backends it has an xcb connection of its own.
+// Like the other X11 backends it has an xcb connection of its own
+// (xcb::Connection).
 class X11ProcessLauncher final : public QtProcessLauncher
 {
     Q_OBJECT
@@ -84,7 +89,6 @@ private:
         QDeadlineTimer deadline;
     };
 
-    void internAtoms();
     // The window manager's client list, sorted; empty when it has none.
     std::vector<std::uint32_t> clientList();
     void poll();
@@ -95,12 +99,8 @@ private:
     qint64 pidOf(std::uint32_t window);
     void sendClientMessage(std::uint32_t destination, std::uint32_t window, std::uint32_t type,
                            std::array<std::uint32_t, 5> data, std::uint32_t eventMask);
-    // Events that xcb read while waiting for replies: errors of requests whose
-    // failure does not matter, and MappingNotify, which every client gets.
-    void dropQueuedEvents();
 
-    xcb_connection_t* m_connection = nullptr;
-    std::uint32_t m_root = 0;
+    std::unique_ptr<xcb::Connection> m_x;
     std::array<std::uint32_t, AtomCount> m_atoms{};
     std::vector<Search> m_searches;
     QTimer* m_poll = nullptr;

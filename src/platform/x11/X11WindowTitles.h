@@ -6,19 +6,20 @@
 
 #include <array>
 #include <cstdint>
-
-class QSocketNotifier;
-struct xcb_connection_t;
+#include <memory>
 
 namespace hv {
+
+namespace xcb {
+class Connection;
+}
 
 // Other programs' windows on an X11 desktop, through the window manager's
 // _NET_ACTIVE_WINDOW and the ICCCM/EWMH title properties.
 //
-// It talks to the X server over a connection of its own, never Qt's: the event
-// masks it selects on the root and on the watched window are per connection, so
-// they cannot change which events Qt receives, and a request on a window that
-// has gone fails here quietly instead of in Qt's error handler.
+// It talks to the X server over a connection of its own (xcb::Connection): the
+// event masks it selects on the root and on the watched window cannot change
+// which events Qt receives.
 //
 // Each call is at most two round trips to the server.
 class X11WindowTitles final : public WindowTitles
@@ -55,25 +56,16 @@ private:
         AtomCount
     };
 
-    void internAtoms();
     void selectPropertyChanges(std::uint32_t window, bool on);
-    // Handles the events that have arrived: from the socket when readSocket is
-    // true, else only those that xcb already read while waiting for a reply.
-    void takeEvents(bool readSocket);
-    void onSocketReadable();
-    // After a call of ours: events that xcb queued meanwhile leave the socket
-    // quiet, so they are taken here and their signals sent from the event loop,
-    // never from inside the call.
-    void afterRequests();
+    // Records what a change of a property means for the two signals.
+    void takePropertyChange(std::uint32_t window, std::uint32_t atom);
     void emitPending();
 
-    xcb_connection_t* m_connection = nullptr;
-    std::uint32_t m_root = 0;
+    std::unique_ptr<xcb::Connection> m_x;
     std::array<std::uint32_t, AtomCount> m_atoms{};
     // The longest property value one request can write, in 4-byte units: titles
     // are read whole, up to this.
     std::uint32_t m_maxPropertyLength = 0;
-    QSocketNotifier* m_notifier = nullptr;
     std::uint32_t m_watched = 0;
     // The last title written, and where: to tell a window's own WM_NAME from ours.
     std::uint32_t m_writtenWindow = 0;
@@ -81,7 +73,6 @@ private:
 
     bool m_activeChanged = false;
     bool m_titleChanged = false;
-    bool m_emitPosted = false;
 };
 
 } // namespace hv

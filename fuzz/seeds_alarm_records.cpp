@@ -96,7 +96,7 @@ bool write(const QDir& dir, const char* name, const QByteArray& content)
 int main(int argc, char* argv[])
 {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_seeds FOLDER\n");
+        std::fprintf(stderr, "usage: seeds_alarm_records FOLDER\n");
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));

@@ -1,0 +1,10 @@
+#include "common/Logging.h"
+
+namespace hv {
+
+Q_LOGGING_CATEGORY(lcHotKey, "horavox.hotkey")
+Q_LOGGING_CATEGORY(lcAlarms, "horavox.alarms")
+Q_LOGGING_CATEGORY(lcSound, "horavox.sound")
+Q_LOGGING_CATEGORY(lcClock, "horavox.clock")
+
+} // namespace hv
