@@ -1,5 +1,7 @@
 #include "WordSounds.h"
 
+#include "platform/Riff.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -54,45 +56,51 @@ quint16 le16(QByteArrayView bytes, qsizetype at)
 
 std::optional<WaveInfo> readWaveInfo(QByteArrayView image)
 {
-    constexpr qsizetype kRiffHeader = 12;
-    constexpr qsizetype kChunkHeader = 8;
-    constexpr qsizetype kMinFormat = 16;
-    if (image.size() < kRiffHeader || image.first(4) != QByteArrayView("RIFF") ||
-        image.sliced(8, 4) != QByteArrayView("WAVE"))
-        return std::nullopt;
+    constexpr qint64 kMinFormat = 16;
+    const auto readAt = [image](qint64 offset, qint64 length) {
+        return offset >= image.size()
+                   ? QByteArray()
+                   : image.sliced(offset, std::min<qint64>(length, image.size() - offset)).toByteArray();
+    };
 
     std::optional<WaveInfo> info;
-    qsizetype at = kRiffHeader;
-    while (image.size() - at >= kChunkHeader) {
-        const QByteArrayView id = image.sliced(at, 4);
-        const qint64 size = le32(image, at + 4);
-        const qsizetype body = at + kChunkHeader;
-        const qint64 left = image.size() - body;
-        if (id == QByteArrayView("fmt ")) {
-            if (size < kMinFormat || size > left)
-                return std::nullopt;
+    bool bad = false;
+    bool complete = false;
+    riff::walkChunks(image.size(), "WAVE", readAt, [&](const riff::Chunk& chunk) {
+        const qint64 left = image.size() - chunk.body;
+        if (chunk.id == "fmt ") {
+            if (chunk.size < kMinFormat || chunk.size > left) {
+                bad = true;
+                return false;
+            }
             WaveInfo format;
-            format.formatTag = le16(image, body);
-            format.channels = le16(image, body + 2);
-            format.sampleRate = static_cast<int>(qMin<quint32>(le32(image, body + 4), INT_MAX));
-            format.bitsPerSample = le16(image, body + 14);
+            format.formatTag = le16(image, chunk.body);
+            format.channels = le16(image, chunk.body + 2);
+            format.sampleRate = static_cast<int>(qMin<quint32>(le32(image, chunk.body + 4), INT_MAX));
+            format.bitsPerSample = le16(image, chunk.body + 14);
             const bool knownFormat =
                 format.formatTag == 1 || format.formatTag == 3 || format.formatTag == 0xFFFE;
-            if (!knownFormat || format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0)
-                return std::nullopt;
+            if (!knownFormat || format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0) {
+                bad = true;
+                return false;
+            }
             info = format;
-        } else if (id == QByteArrayView("data")) {
+        } else if (chunk.id == "data") {
             // A format chunk must come first; a data chunk that claims more
             // than is there is a file cut short.
-            if (!info || size == 0 || size > left)
-                return std::nullopt;
-            info->dataSize = static_cast<qsizetype>(size);
-            return info;
+            if (!info || chunk.size == 0 || chunk.size > left) {
+                bad = true;
+                return false;
+            }
+            info->dataSize = static_cast<qsizetype>(chunk.size);
+            complete = true;
+            return false;
         }
-        // Chunks are padded to an even length.
-        at = body + static_cast<qsizetype>(qMin<qint64>(size + (size & 1), left));
-    }
-    return std::nullopt;
+        return true;
+    });
+    if (bad || !complete)
+        return std::nullopt;
+    return info;
 }
 
 WordSounds::WordSounds(QString userVoiceDir)
