@@ -3,9 +3,14 @@
 // to the first sound. Prints each figure beside its target; never fails on a
 // figure, only when the program cannot be run or watched at all.
 //
+// A bare Qt window (bench/bare_window.cpp) is started in the same run and
+// measured the same way: start-up is compared with it start by start, which
+// cancels the load of a shared machine out of the ratio.
+//
 // Outside the test desktop it runs itself through scripts/with-desktop.
 //
-// bench_app [IDLE_SECONDS]   the idle CPU period, 60 unless given; up to 200
+// bench_app [IDLE_MINUTES]   whole minutes of idle CPU per case, 1 unless
+//                            given, up to 3; reported per 60 s
 
 #include "TestDesktop.h"
 #include "desktop/DesktopWindows.h"
@@ -25,6 +30,7 @@
 #include <ctime>
 #include <functional>
 #include <limits>
+#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -38,7 +44,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int kStarts = 10;       // measured start-ups, after one that warms the caches
+constexpr int kStarts = 10;       // measured start-ups of each, after one that warms the caches
 constexpr int kVoiceTries = 10;   // requests per way of asking
 constexpr int kRate = 44100;      // Hz, mono 16-bit capture
 constexpr int kSoundLevel = 64;   // sample units: the null sink's silence is exact zeros
@@ -51,7 +57,9 @@ constexpr quint32 kFaceText = 0x000080;
 constexpr int kPaintedPixels = 100;
 // Every clock starts at this time and runs on. It speaks every five minutes by
 // default, so from here it says nothing by itself for three and a half minutes;
-// an idle period of a minute sees one minute change, as any minute does.
+// an idle period of a minute sees one minute change, as any minute does. Hence
+// at most three idle minutes.
+constexpr int kMaxIdleMinutes = 3;
 const QString kQuietMorning = QStringLiteral("2026-12-10T07:56:30");
 const QByteArray kNoReminder = "[Options]\nStartupReminder=1\n";
 
@@ -126,7 +134,8 @@ public:
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
 
-    QProcess* start(const QStringList& arguments = {}, const QString& time = {})
+    QProcess* start(const QStringList& arguments = {}, const QString& time = {},
+                    const char* program = HORAVOX_BINARY)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HORAVOX_HOME"), m_home.path());
@@ -140,7 +149,7 @@ public:
         process->setProcessEnvironment(env);
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setStandardErrorFile(QProcess::nullDevice());
-        process->start(QStringLiteral(HORAVOX_BINARY), arguments);
+        process->start(QString::fromLocal8Bit(program), arguments);
         return process->waitForStarted(5000) ? process.get() : nullptr;
     }
 
@@ -150,13 +159,14 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
-// Starts a clock and polls the screen every millisecond until its face shows
-// text. Milliseconds from asking for the process; nullopt when it never does.
+// Starts a clock, or the bare window, and polls the screen every millisecond
+// until its window shows text. Milliseconds from asking for the process;
+// nullopt when it never does.
 std::optional<double> startToPaintedClock(DesktopWindows& desktop, Sandbox& box, QProcess*& clock,
-                                          const QString& time = {})
+                                          const QString& time = {}, const char* program = HORAVOX_BINARY)
 {
     const auto begin = SteadyClock::now();
-    clock = box.start({}, time);
+    clock = box.start({}, time, program);
     if (clock == nullptr)
         return std::nullopt;
     const qint64 pid = clock->processId();
@@ -286,39 +296,61 @@ bool waitForQuiet(Capture& capture)
 
 void benchStartUp(DesktopWindows& desktop)
 {
-    std::vector<double> times;
+    std::vector<double> clockTimes;
+    std::vector<double> bareTimes;
+    std::vector<double> ratios;
     int pixels = 0;
-    for (int run = 0; run <= kStarts; ++run) {
+    const auto startOne = [&desktop](const char* program, const char* what, int& painted) {
         Sandbox box;
-        QProcess* clock = nullptr;
-        const std::optional<double> ms = startToPaintedClock(desktop, box, clock, kQuietMorning);
+        QProcess* process = nullptr;
+        const std::optional<double> ms = startToPaintedClock(desktop, box, process, kQuietMorning, program);
         if (!ms) {
-            std::printf("start-up: the clock did not show its face within %lld s\n",
+            std::printf("start-up: the %s did not show its text within %lld s\n", what,
                         static_cast<long long>(kSettle.count()));
             std::exit(1);
         }
-        if (run > 0) // the first warms the caches
-            times.push_back(*ms);
-        pixels = desktop.countPixels(desktop.managedWindowOf(clock->processId()), kFaceText);
+        painted = desktop.countPixels(desktop.managedWindowOf(process->processId()), kFaceText);
+        return *ms;
+    };
+    for (int run = 0; run <= kStarts; ++run) {
+        // In turns, each first every other time, so that neither gains from the
+        // other having just warmed the caches.
+        int barePixels = 0;
+        double clockMs = 0;
+        double bareMs = 0;
+        if (run % 2 == 0) {
+            clockMs = startOne(HORAVOX_BINARY, "clock", pixels);
+            bareMs = startOne(HORAVOX_BARE_WINDOW, "bare window", barePixels);
+        } else {
+            bareMs = startOne(HORAVOX_BARE_WINDOW, "bare window", barePixels);
+            clockMs = startOne(HORAVOX_BINARY, "clock", pixels);
+        }
+        if (run == 0) // the first of each warms the caches
+            continue;
+        clockTimes.push_back(clockMs);
+        bareTimes.push_back(bareMs);
+        ratios.push_back(clockMs / bareMs);
     }
-    printSpread("start-up to a painted clock, warm", spreadOf(times), kStarts, "80 ms or less");
+    printSpread("start-up to a painted clock, warm", spreadOf(clockTimes), kStarts, "80 ms or less");
+    printSpread("start-up to a painted bare Qt window, warm", spreadOf(bareTimes), kStarts,
+                "(the yardstick)");
+    const Spread ratio = spreadOf(ratios);
+    std::printf("%-58s median %7.2f     (min %.2f, max %.2f; %d pairs)      target: 1.1 or less\n",
+                "start-up ratio, clock / bare window", ratio.median, ratio.min, ratio.max, kStarts);
     std::printf("    (from starting the process until %d or more pixels of the face's text colour are on\n"
-                "     screen, the window polled every 1 ms over X11; a finished face shows %d)\n",
+                "     screen, the window polled every 1 ms over X11; a finished face shows %d; the ratio\n"
+                "     is taken pair by pair, the two started one after the other)\n",
                 kPaintedPixels, pixels);
+    std::fflush(stdout);
 }
 
-void benchIdleMemory(DesktopWindows& desktop)
+void printIdleMemory(const char* what, qint64 pid, const char* target)
 {
-    Sandbox box;
-    QProcess* clock = nullptr;
-    if (!startToPaintedClock(desktop, box, clock, kQuietMorning))
-        std::exit(1);
-    std::this_thread::sleep_for(kRssAfter);
-    const QByteArray status = procFile(clock->processId(), "status");
-    const QByteArray rollup = procFile(clock->processId(), "smaps_rollup");
+    const QByteArray status = procFile(pid, "status");
+    const QByteArray rollup = procFile(pid, "smaps_rollup");
     const auto mib = [](long kb) { return double(kb) / 1024; };
-    std::printf("%-58s %7.1f MiB                                target: 30 MiB or less\n",
-                "idle RSS, 5 s after the clock is painted", mib(kilobytes(status, "VmRSS")));
+    std::printf("%-58s %7.1f MiB                                target: %s\n", what,
+                mib(kilobytes(status, "VmRSS")), target);
     std::printf("    (VmRSS of /proc/<pid>/status: anonymous %.1f, file %.1f, shared memory %.1f MiB;\n"
                 "     PSS %.1f MiB)\n",
                 mib(kilobytes(status, "RssAnon")), mib(kilobytes(status, "RssFile")),
@@ -326,24 +358,102 @@ void benchIdleMemory(DesktopWindows& desktop)
     std::fflush(stdout);
 }
 
-void benchIdleCpu(DesktopWindows& desktop, int idleSeconds)
+void benchIdleMemory(DesktopWindows& desktop)
+{
+    Sandbox box;
+    QProcess* clock = nullptr;
+    QProcess* bare = nullptr;
+    if (!startToPaintedClock(desktop, box, clock, kQuietMorning) ||
+        !startToPaintedClock(desktop, box, bare, {}, HORAVOX_BARE_WINDOW))
+        std::exit(1);
+    std::this_thread::sleep_for(kRssAfter);
+    printIdleMemory("idle RSS, 5 s after the clock is painted", clock->processId(), "30 MiB or less");
+    printIdleMemory("idle RSS of the bare Qt window, 5 s after it is painted", bare->processId(),
+                    "(the yardstick)");
+}
+
+// Each thread's time on the CPU and how often it was put on it, from
+// /proc/<pid>/task/<tid>/schedstat: ns on the CPU, ns waiting, timeslices.
+// Every timeslice of an idle thread begins with a wake-up.
+struct ThreadTime
+{
+    QByteArray name;
+    double ns = 0;
+    long slices = 0;
+};
+
+std::map<QByteArray, ThreadTime> threadTimesOf(qint64 pid)
+{
+    std::map<QByteArray, ThreadTime> threads;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(tid + QStringLiteral("/schedstat")));
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (!schedstat.open(QIODevice::ReadOnly) || !comm.open(QIODevice::ReadOnly))
+            continue; // ended meanwhile
+        const QList<QByteArray> fields = schedstat.readAll().simplified().split(' ');
+        if (fields.size() < 3)
+            continue;
+        threads[tid.toLatin1()] = {comm.readAll().trimmed(), fields[0].toDouble(), fields[2].toLong()};
+    }
+    return threads;
+}
+
+// What each thread, by name, spent between the two readings: "name ms/wake-ups".
+// A thread that ended in between is missing here, though not from the process's
+// CPU clock.
+struct IdleWork
+{
+    long wakeUps = 0;
+    QByteArray byThread;
+};
+
+IdleWork idleWork(const std::map<QByteArray, ThreadTime>& before,
+                  const std::map<QByteArray, ThreadTime>& after, double perMinute)
+{
+    std::map<QByteArray, std::pair<double, long>> byName;
+    for (const auto& [tid, now] : after) {
+        const auto then = before.find(tid);
+        const double ns = now.ns - (then != before.end() ? then->second.ns : 0);
+        const long slices = now.slices - (then != before.end() ? then->second.slices : 0);
+        auto& sum = byName[now.name];
+        sum.first += ns;
+        sum.second += slices;
+    }
+    IdleWork work;
+    for (const auto& [name, sum] : byName) {
+        work.wakeUps += sum.second;
+        if (sum.second == 0)
+            continue;
+        work.byThread += QByteArray(work.byThread.isEmpty() ? "" : ", ") + name + ' ' +
+                         QByteArray::number(sum.first / 1e6 * perMinute, 'f', 2) + '/' +
+                         QByteArray::number(double(sum.second) * perMinute, 'f', 0);
+    }
+    return work;
+}
+
+void benchIdleCpu(DesktopWindows& desktop, int idleMinutes)
 {
     struct Case
     {
         const char* what;
+        const char* program;
         QByteArray settings;
         bool otherWindowActive;
         const char* target;
     };
     const Case cases[] = {
-        {"idle CPU, title-bar clock off", kNoReminder + "Title Bar Clock=0\n", false, "1 ms or less"},
-        {"idle CPU, title-bar clock on, clock active", kNoReminder, false, "5 ms or less"},
-        {"idle CPU, title-bar clock on, xev active", kNoReminder, true, "5 ms or less"},
+        {"idle CPU, bare Qt window (1 s label)", HORAVOX_BARE_WINDOW, {}, false, "(the yardstick)"},
+        {"idle CPU, title-bar clock off", HORAVOX_BINARY, kNoReminder + "Title Bar Clock=0\n", false,
+         "1 ms or less"},
+        {"idle CPU, title-bar clock on, clock active", HORAVOX_BINARY, kNoReminder, false, "5 ms or less"},
+        {"idle CPU, title-bar clock on, xev active", HORAVOX_BINARY, kNoReminder, true, "5 ms or less"},
     };
+    const double perMinute = 1.0 / idleMinutes;
     for (const Case& c : cases) {
         Sandbox box(c.settings);
         QProcess* clock = nullptr;
-        if (!startToPaintedClock(desktop, box, clock, kQuietMorning))
+        if (!startToPaintedClock(desktop, box, clock, kQuietMorning, c.program))
             std::exit(1);
         // Another program, whose title the clock then keeps decorated.
         QProcess other;
@@ -362,19 +472,27 @@ void benchIdleCpu(DesktopWindows& desktop, int idleSeconds)
             }
         }
         std::this_thread::sleep_for(2s); // past the start-up's own work
-        const CpuTime before = cpuTimeOf(clock->processId());
-        std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-        const CpuTime after = cpuTimeOf(clock->processId());
-        const double tickMs = 1000.0 / double(sysconf(_SC_CLK_TCK));
-        char what[80];
-        std::snprintf(what, sizeof what, "%s, %d s", c.what, idleSeconds);
-        std::printf("%-58s %7.2f ms   (utime+stime: %ld ticks of %.0f ms)   target: %s\n", what,
-                    after.ms - before.ms, after.ticks - before.ticks, tickMs, c.target);
+        const qint64 pid = clock->processId();
+        const CpuTime before = cpuTimeOf(pid);
+        const auto threadsBefore = threadTimesOf(pid);
+        std::this_thread::sleep_for(std::chrono::minutes(idleMinutes));
+        const CpuTime after = cpuTimeOf(pid);
+        const IdleWork work = idleWork(threadsBefore, threadTimesOf(pid), perMinute);
+        const double ms = (after.ms - before.ms) * perMinute;
+        const double wakeUps = double(work.wakeUps) * perMinute;
+        std::printf("%-58s %7.2f ms per 60 s (%.0f wake-ups, %.0f us each)   target: %s\n", c.what, ms,
+                    wakeUps, wakeUps > 0 ? ms * 1000 / wakeUps : 0.0, c.target);
+        std::printf("    (threads, ms/wake-ups per 60 s: %s; utime+stime %ld ticks of %.0f ms)\n",
+                    work.byThread.isEmpty() ? "none woke" : work.byThread.constData(),
+                    after.ticks - before.ticks, 1000.0 / double(sysconf(_SC_CLK_TCK)));
         std::fflush(stdout);
         other.kill();
         other.waitForFinished(5000);
     }
-    std::printf("    (the process's CPU clock, all threads; with the clock's own window active, or xev's)\n");
+    std::printf("    (the process's CPU clock, all threads, over %d whole minute%s; wake-ups are\n"
+                "     timeslices from /proc/<pid>/task/*/schedstat; with the clock's own window active,\n"
+                "     or xev's)\n",
+                idleMinutes, idleMinutes == 1 ? "" : "s");
 }
 
 void benchVoice(DesktopWindows& desktop)
@@ -452,7 +570,7 @@ int main(int argc, char* argv[])
 {
     hv::bench::runOnTestDesktop(argc, argv);
     const QCoreApplication app(argc, argv);
-    const int idleSeconds = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 200) : 60;
+    const int idleMinutes = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, kMaxIdleMinutes) : 1;
     DesktopWindows desktop;
     if (!desktop.isOpen()) {
         std::printf("cannot open the display\n");
@@ -461,6 +579,6 @@ int main(int argc, char* argv[])
     benchStartUp(desktop);
     benchIdleMemory(desktop);
     benchVoice(desktop);
-    benchIdleCpu(desktop, idleSeconds);
+    benchIdleCpu(desktop, idleMinutes);
     return 0;
 }
