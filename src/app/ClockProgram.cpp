@@ -21,7 +21,7 @@ std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& pl
 ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     : m_window(state)
     , m_actions(nullptr)
-    , m_session(state, platform, m_window, desktopActions(state, platform, m_actions))
+    , m_session(state, platform, m_window, m_window, desktopActions(state, platform, m_actions))
 {
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {

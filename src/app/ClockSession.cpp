@@ -11,11 +11,12 @@
 
 namespace hv {
 
-ClockSession::ClockSession(AppState& state, const Platform& platform, ClockTick::Face& face,
+ClockSession::ClockSession(AppState& state, const Platform& platform, ClockTick::Face& face, Notices& notices,
                            std::unique_ptr<AlarmActions> actions, QObject* parent)
     : QObject(parent)
     , m_state(state)
     , m_platform(platform)
+    , m_notices(notices)
     , m_actions(std::move(actions))
     , m_titleBar(*platform.windowTitles)
     , m_tick(face, m_titleBar)

@@ -16,6 +16,7 @@ namespace hv {
 
 class AlarmActions;
 class AppState;
+class Notices;
 
 // The running clock without its window: the tick and its timer, the
 // title-bar clock, the announcer, the alarm check and what firing alarms do.
@@ -30,9 +31,9 @@ class ClockSession : public QObject
     Q_OBJECT
 
 public:
-    // `face` and everything in `state` and `platform` must outlive the session;
-    // the session owns `actions`.
-    ClockSession(AppState& state, const Platform& platform, ClockTick::Face& face,
+    // `face`, `notices` and everything in `state` and `platform` must outlive
+    // the session; the session owns `actions`.
+    ClockSession(AppState& state, const Platform& platform, ClockTick::Face& face, Notices& notices,
                  std::unique_ptr<AlarmActions> actions, QObject* parent = nullptr);
     // Gives the decorated window its own title back.
     ~ClockSession() override;
@@ -72,6 +73,7 @@ private:
 
     AppState& m_state;
     Platform m_platform;
+    Notices& m_notices;
     std::unique_ptr<AlarmActions> m_actions;
     TitleBarClock m_titleBar;
     ClockTick m_tick;

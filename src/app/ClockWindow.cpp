@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
@@ -369,6 +370,16 @@ void ClockWindow::showTime(const QString& faceText, const QString& toolTip)
 void ClockWindow::shrinkFontToFit()
 {
     fitFont(false);
+}
+
+void ClockWindow::showNotice(const QString& title, const QString& text)
+{
+    if (m_trayIcon->showMessage(title, text))
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void ClockWindow::offerStartupReminder()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClockTick.h"
+#include "Notices.h"
 #include "controls/FaceLayout.h"
 
 #include <QScopedPointer>
@@ -23,7 +24,7 @@ class TrayIcon;
 // window. It only shows: the clock session ticks and tells the face what to
 // show; the window keeps the face's look and the window's place in the
 // settings.
-class ClockWindow : public QWidget, public ClockTick::Face
+class ClockWindow : public QWidget, public ClockTick::Face, public Notices
 {
     Q_OBJECT
 
@@ -43,6 +44,12 @@ public:
     void showTime(const QString& faceText, const QString& toolTip) override;
     void shrinkFontToFit() override;
 
+protected:
+    // Notices: a message from the tray icon, or a small window of its own
+    // where there is no tray.
+    void showNotice(const QString& title, const QString& text) override;
+
+public:
     // Brings the clock forward, out of the tray or the taskbar; a second start
     // of the program asks for this.
     void bringToFront();

@@ -6,7 +6,6 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/SoundOut.h"
 
-
 namespace hv {
 
 DesktopAlarmActions::DesktopAlarmActions(AppState& state, const Platform& platform, QObject* parent)

@@ -47,6 +47,14 @@ void TrayIcon::setToolTip(const QString& toolTip)
         modifyIcon();
 }
 
+bool TrayIcon::showMessage(const QString& title, const QString& text)
+{
+    if (!m_active || !QSystemTrayIcon::supportsMessages())
+        return false;
+    m_tray->showMessage(title, text, QSystemTrayIcon::Warning);
+    return true;
+}
+
 bool TrayIcon::isSystemTrayAvailable()
 {
     return QSystemTrayIcon::isSystemTrayAvailable();

@@ -36,6 +36,11 @@ public:
     QString toolTip() const { return m_toolTip; }
     void setToolTip(const QString& toolTip);
 
+    // A balloon message from the icon, shown while the icon is active; it
+    // goes by itself. False when the icon is not shown or the desktop shows
+    // no messages.
+    bool showMessage(const QString& title, const QString& text);
+
     // Whether the desktop offers a notification area at all.
     static bool isSystemTrayAvailable();
 

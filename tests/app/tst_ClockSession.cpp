@@ -1,3 +1,4 @@
+#include "RecordingNotices.h"
 #include "alarms/FakeAlarmActions.h"
 #include "app/AppState.h"
 #include "app/ClockSession.h"
@@ -57,6 +58,7 @@ struct Rig
     FakeClockChanges clockChanges;
     AppState state{DataPaths(home.path(), home.path()), autostart};
     NullFace face;
+    test::RecordingNotices notices;
     FakeAlarmActions* actions = nullptr;
     std::unique_ptr<ClockSession> session;
 
@@ -82,7 +84,7 @@ struct Rig
         platform.clockChanges = &clockChanges;
         auto fake = std::make_unique<FakeAlarmActions>();
         actions = fake.get();
-        session = std::make_unique<ClockSession>(state, platform, face, std::move(fake));
+        session = std::make_unique<ClockSession>(state, platform, face, notices, std::move(fake));
     }
 
     DateTime nextDue() { return state.alarms().slot(1).NextDue; }
