@@ -28,9 +28,9 @@ struct SlotMove
 using SlotMoves = std::vector<SlotMove>;
 
 // The alarms: 50 slots numbered 1..50, each one record; a slot is empty when
-// its Rule is 0. The slot number is an alarm's identity while the program runs
-// (open message windows hold on to it), so every operation that moves records
-// reports the moves.
+// its Rule is 0. Records move between slots (sorts, removals, gap closing);
+// whoever must find an alarm again later holds its AlarmId, which moves with
+// it. The operations that move records also report the moves.
 class AlarmTable
 {
 public:
