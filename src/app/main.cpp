@@ -94,9 +94,10 @@ int runClock(hv::Application& app)
                      [&clock] { clock.window().saveWithoutAsking(); });
     // Qt calls exit() when the display connection breaks: the clock is still
     // whole then, and what can be saved without a display is saved.
-    g_lastSave = [&clock] {
+    g_lastSave = [&clock, &instance] {
         clock.session().stop();
         clock.window().saveWithoutAsking();
+        instance.release();
     };
     std::atexit(runLastSave);
 
