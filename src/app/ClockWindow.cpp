@@ -411,6 +411,32 @@ bool ClockWindow::saveBeforeClose()
     return true;
 }
 
+bool ClockWindow::saveWithoutAsking()
+{
+    try {
+        m_state.saveSettings();
+        std::optional<WindowPlacement> placement;
+        if (!isMinimized()) {
+            placement.emplace();
+            placement->normalGeometry = QRect(frameGeometry().topLeft(), size());
+        }
+        saveMainWindowState(m_state.profile(), placement, m_hiddenInTray);
+    } catch (const Error& error) {
+        qWarning("horavox: ending without saving: %s", qPrintable(error.message()));
+        return false;
+    }
+    return true;
+}
+
+void ClockWindow::endSession()
+{
+    saveWithoutAsking();
+    m_trayIcon->setActive(false);
+    // exit(), not quit(): quit() would close the window, and the close asks
+    // when a save fails.
+    QCoreApplication::exit(0);
+}
+
 void ClockWindow::faceResized()
 {
     if (m_toggleInProgress)

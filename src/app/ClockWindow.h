@@ -68,6 +68,15 @@ public:
     void hideOrRestore();
     // Saves the settings and leaves the program.
     void quit();
+    // Ends the program for a logout or a termination signal: saves what the
+    // close saves, but never asks anything, since nobody may be there to
+    // answer; what could not be saved is logged. Then leaves the event loop,
+    // nested ones (an open dialog) included.
+    void endSession();
+    // The save of endSession() alone, for the session manager's save request
+    // and a display that went away: false (after logging why) when a file
+    // could not be written.
+    bool saveWithoutAsking();
 
 Q_SIGNALS:
     // The window has been shown for the first time: the clock may start.

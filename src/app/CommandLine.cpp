@@ -22,6 +22,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     return result;
 }
 
+QString CommandLine::errorText() const
+{
+    return QStringLiteral("horavox: %1\nTry 'horavox --help' for more information.\n").arg(error);
+}
+
 QString CommandLine::helpText()
 {
     return QStringLiteral(

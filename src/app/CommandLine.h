@@ -23,6 +23,9 @@ struct CommandLine
 
     static CommandLine parse(const QStringList& arguments);
     static QString helpText();
+    // For Action::Invalid: what goes to stderr, the error and a pointer to
+    // --help on a line each; the help itself would bury the error.
+    QString errorText() const;
 };
 
 } // namespace hv

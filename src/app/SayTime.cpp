@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace hv {
 
@@ -25,14 +26,31 @@ namespace {
 // The longest an announcement may take: two wave files and five words.
 constexpr int kLongestAnnouncementMs = 60'000;
 
+// Ends the process once the sound system has been touched, without the
+// destructors and exit handlers: Qt Multimedia's teardown of its PulseAudio
+// connection at exit sometimes trips an assertion inside libpulse (about one
+// run in ten), which aborts a command that has done its work. The
+// announcement has been heard by then; only the lock needs giving back.
+[[noreturn]] void leave(SingleInstance& instance, int status)
+{
+    instance.release();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(status);
+}
+
 } // namespace
 
 int sayTime(int& argc, char** argv)
 {
     const QCoreApplication app(argc, argv);
     SingleInstance instance(SingleInstance::defaultRuntimeDir());
-    if (!instance.claim())
-        return instance.send(SingleInstance::kSpeak) ? 0 : 1;
+    if (!instance.claim()) {
+        if (instance.send(SingleInstance::kSpeak))
+            return 0;
+        std::fputs("horavox: cannot speak the time: Horavox is running but does not answer\n", stderr);
+        return 1;
+    }
 
     const PlatformServices services =
         createPlatformServices({}, PlatformServices::Service::Clock | PlatformServices::Service::SoundOut);
@@ -41,7 +59,7 @@ int sayTime(int& argc, char** argv)
         std::fputs("horavox: cannot speak the time: no sound output is available "
                    "(is a sound server running?)\n",
                    stderr);
-        return 1;
+        leave(instance, 1);
     }
     const DataPaths paths = DataPaths::fromEnvironment();
     const Profile profile(paths.settingsFile());
@@ -55,7 +73,7 @@ int sayTime(int& argc, char** argv)
     QTimer::singleShot(kLongestAnnouncementMs, &spoken, &QEventLoop::quit);
     if (announcer.announce(time, true))
         spoken.exec();
-    return 0;
+    leave(instance, 0);
 }
 
 } // namespace hv

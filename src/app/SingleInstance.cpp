@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,10 @@
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -57,6 +62,45 @@ bool isPrivateFolder(const QString& path)
     return true;
 }
 
+// Moves a folder that stands where a file of ours belongs out of the way:
+// removed when empty, else renamed, so that nothing in it is lost.
+bool clearFolder(const QString& path)
+{
+    if (QDir().rmdir(path))
+        return true;
+    const QString aside = QStringLiteral("%1.moved-%2").arg(path).arg(QCoreApplication::applicationPid());
+    return QDir().rename(path, aside);
+}
+
+// Removes what stands in the lock's place unless a live process holds it. A
+// clock holds its lock file open with an exclusive flock() from the moment it
+// makes it (QLockFile does, and the kernel lets go when the process ends), so
+// whatever can be flocked here is no live clock's: a crashed clock's lock, an
+// empty or garbled file, a folder. Its contents are not trusted either way.
+bool removeUnheldLock(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status = {};
+    if (::lstat(native.constData(), &status) != 0)
+        return errno == ENOENT;
+    if (S_ISLNK(status.st_mode))
+        return ::unlink(native.constData()) == 0;
+    // O_NONBLOCK: a FIFO in the lock's place must not hang the start.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        removed = S_ISDIR(status.st_mode) ? clearFolder(path) : ::unlink(native.constData()) == 0;
+    ::close(fd);
+    return removed;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString runtimeDir, QObject* parent)
@@ -71,6 +115,11 @@ SingleInstance::SingleInstance(QString runtimeDir, QObject* parent)
 }
 
 SingleInstance::~SingleInstance()
+{
+    release();
+}
+
+void SingleInstance::release()
 {
     // The socket goes before the lock: once the lock is free, a new first
     // instance may put its own socket in the same place.
@@ -120,7 +169,12 @@ bool SingleInstance::claim()
             QFile::setPermissions(m_runtimeDir, kOwnerOnly);
     }
 
-    if (!m_lock->tryLock(0)) {
+    // QLockFile takes over a lock that names a dead process; anything else in
+    // the lock's place would keep every start out for good.
+    bool locked = m_lock->tryLock(0);
+    if (!locked && m_lock->error() == QLockFile::LockFailedError && removeUnheldLock(lockFilePath()))
+        locked = m_lock->tryLock(0);
+    if (!locked) {
         if (m_lock->error() == QLockFile::LockFailedError)
             return false;
         qWarning("horavox: cannot create %s; another clock may be running", qPrintable(lockFilePath()));
@@ -129,13 +183,24 @@ bool SingleInstance::claim()
 
     // A socket file left behind by a crashed clock would make listen() fail.
     // Holding the lock, we know that no live clock is serving it.
+    if (QFileInfo info(socketPath()); info.isDir() && !info.isSymLink())
+        clearFolder(socketPath());
     QLocalServer::removeServer(socketPath());
     m_server = new QLocalServer(this);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
-    if (!m_server->listen(socketPath()))
-        qWarning("horavox: cannot listen on %s: %s", qPrintable(socketPath()),
-                 qPrintable(m_server->errorString()));
+    if (!m_server->listen(socketPath())) {
+        m_listenError = m_server->errorString();
+        qWarning("horavox: cannot listen on %s: %s", qPrintable(socketPath()), qPrintable(m_listenError));
+    }
     return true;
+}
+
+qint64 SingleInstance::lockOwner() const
+{
+    qint64 pid = 0;
+    QString hostName;
+    QString appName;
+    return m_lock && m_lock->getLockInfo(&pid, &hostName, &appName) ? pid : 0;
 }
 
 void SingleInstance::acceptConnections()

@@ -33,6 +33,7 @@ public:
     // runtimeDir: a folder only this user can enter. It holds horavox.lock and
     // horavox.socket; it is created (mode 0700) when missing.
     explicit SingleInstance(QString runtimeDir, QObject* parent = nullptr);
+    // Releases the place (release()).
     ~SingleInstance() override;
 
     // $XDG_RUNTIME_DIR when it is set and a folder, else "horavox-<uid>" under
@@ -44,9 +45,11 @@ public:
     QString socketPath() const;
 
     // True when this is the first instance; it then listens for messages.
-    // A lock left by a crashed clock is taken over. When the folder cannot be
-    // used at all, this also answers true (and nothing listens): a clock that
-    // cannot tell is better running twice than not at all.
+    // A lock that no live clock holds is taken over: one left by a crashed
+    // clock, and anything else in its place (an empty or garbled file, a
+    // folder). A folder in the socket's place is cleared too. When the folder
+    // cannot be used at all, this also answers true (and nothing listens): a
+    // clock that cannot tell is better running twice than not at all.
     bool claim();
 
     // From a later start: deliver one message (no newline in it) to the first
@@ -56,6 +59,16 @@ public:
     bool send(const QByteArray& message, int timeoutMs = 1000);
 
     bool isListening() const;
+    // Stops listening and frees the lock, for a process about to end without
+    // running its destructors.
+    void release();
+    // Why the first instance does not listen, for the user; empty when it
+    // listens or has not claimed.
+    QString listenError() const { return m_listenError; }
+
+    // For a later start whose message did not arrive: the process that holds
+    // the lock, as the lock file names it; 0 when it names none.
+    qint64 lockOwner() const;
 
 Q_SIGNALS:
     // One message from a later start, without its newline.
@@ -68,6 +81,7 @@ private:
     QString m_runtimeDir;
     std::unique_ptr<QLockFile> m_lock; // null without a usable folder
     QLocalServer* m_server = nullptr;
+    QString m_listenError;
 };
 
 } // namespace hv

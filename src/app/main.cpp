@@ -6,25 +6,63 @@
 #include "SayTime.h"
 #include "SingleInstance.h"
 #include "common/DataPaths.h"
+#include "controls/MessageBox.h"
 #include "platform/Clock.h"
 #include "platform/PlatformServices.h"
+
+#ifdef Q_OS_LINUX
+#include "platform/linux/TerminationSignals.h"
+#endif
 
 #include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <utility>
 
 namespace {
+
+// What must still be saved when the process ends through exit() while the
+// clock runs: Qt ends the program that way when it loses the display. Set
+// while the clock runs; run at most once.
+std::function<void()> g_lastSave;
+
+void runLastSave()
+{
+    if (const std::function<void()> save = std::exchange(g_lastSave, nullptr))
+        save();
+}
+
+// A later start that the running clock did not answer within a second: say
+// so, where a user who started it from a menu sees it too.
+int reportUnreachableClock(const hv::SingleInstance& instance)
+{
+    const qint64 owner = instance.lockOwner();
+    const QString text =
+        owner > 0
+            ? QStringLiteral("Horavox is already running (process %1) but does not answer. If it is stuck, "
+                             "end it and start Horavox again.")
+                  .arg(owner)
+            : QStringLiteral("Horavox is already running but does not answer. If it is stuck, end it and "
+                             "start Horavox again.");
+    std::fprintf(stderr, "horavox: %s\n", qPrintable(text));
+    hv::MessageBox::critical(nullptr, QStringLiteral("Horavox"), text);
+    return 1;
+}
 
 int runClock(hv::Application& app)
 {
     // The first start owns the clock; a later one only brings it forward.
     hv::SingleInstance instance(hv::SingleInstance::defaultRuntimeDir());
-    if (!instance.claim()) {
-        instance.send(hv::SingleInstance::kRaise);
-        return 0;
-    }
+    if (!instance.claim())
+        return instance.send(hv::SingleInstance::kRaise) ? 0 : reportUnreachableClock(instance);
 
+    // Declared in the order that ends them well: the clock goes first (the
+    // session gives the decorated window its own title back while the
+    // services still exist), then the state and the services, and the lock
+    // last, so that a new start cannot begin before this one has saved.
     const hv::PlatformServices services = hv::createPlatformServices(app.platformName());
     hv::AppState state(hv::DataPaths::fromEnvironment(), *services.autostart);
     state.load();
@@ -38,8 +76,35 @@ int runClock(hv::Application& app)
                          else if (message == hv::SingleInstance::kSpeak)
                              clock.session().requestVoice();
                      });
+    if (!instance.listenError().isEmpty()) {
+        clock.window().tell(QStringLiteral("socket"), QStringLiteral("Horavox"),
+                            QStringLiteral("Horavox cannot listen on %1 (%2). Starting Horavox again or "
+                                           "horavox --say-time will not reach this clock.")
+                                .arg(instance.socketPath(), instance.listenError()));
+    }
+
+    // A logout, kill or Ctrl+C ends the clock as Exit does, without a question.
+#ifdef Q_OS_LINUX
+    const hv::TerminationSignals termination;
+    QObject::connect(&termination, &hv::TerminationSignals::terminationRequested, &clock.window(),
+                     &hv::ClockWindow::endSession);
+#endif
+    // The session manager's save request: the session may yet go on, so only save.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &clock.window(),
+                     [&clock] { clock.window().saveWithoutAsking(); });
+    // Qt calls exit() when the display connection breaks: the clock is still
+    // whole then, and what can be saved without a display is saved.
+    g_lastSave = [&clock, &instance] {
+        clock.session().stop();
+        clock.window().saveWithoutAsking();
+        instance.release();
+    };
+    std::atexit(runLastSave);
+
     clock.window().show();
-    return app.exec();
+    const int status = app.exec();
+    g_lastSave = nullptr;
+    return status;
 }
 
 // Lists the alarms without changing any file: the paths from the environment,
@@ -80,8 +145,7 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(hv::CommandLine::helpText()), stdout);
         return 0;
     case hv::CommandLine::Action::Invalid:
-        std::fprintf(stderr, "horavox: %s\n\n%s", qPrintable(command.error),
-                     qPrintable(hv::CommandLine::helpText()));
+        std::fputs(qPrintable(command.errorText()), stderr);
         return 2;
     case hv::CommandLine::Action::ListAlarms:
         return runListAlarms();

@@ -34,6 +34,29 @@ qint64 deadPid()
     return pid;
 }
 
+// The contents of a lock file in this platform's own format, naming `pid`
+// and, on the next line, the program `name`.
+QByteArray lockNaming(const QString& folder, qint64 pid, const QByteArray& name)
+{
+    const QString model = folder + QStringLiteral("/model.lock");
+    QLockFile lock(model);
+    if (!lock.tryLock(0))
+        return {};
+    QFile file(model);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines = file.readAll().split('\n');
+    lines[0] = QByteArray::number(pid);
+    lines[1] = name;
+    return lines.join('\n');
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
 constexpr QFile::Permissions kGroupOrOther = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
 
@@ -47,6 +70,10 @@ private Q_SLOTS:
     void laterStartDeliversToFirst();
     void firstInstanceEndingFreesThePlace();
     void staleLockAndSocketAreTakenOver();
+    void lockHeldByNoLiveClockIsTakenOver_data();
+    void lockHeldByNoLiveClockIsTakenOver();
+    void heldLockWithoutListenerIsUnreachable();
+    void socketThatCannotListenIsReported();
     void sendWithoutListenerFailsInTime();
     void sendWaitsForAFirstInstanceAboutToListen();
     void sendRefusesWhatIsNotOneLine_data();
@@ -131,6 +158,113 @@ void TestSingleInstance::staleLockAndSocketAreTakenOver()
     QVERIFY(!later.claim());
     QVERIFY(later.send("speak"));
     QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 5000);
+}
+
+void TestSingleInstance::lockHeldByNoLiveClockIsTakenOver_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("empty file") << QStringLiteral("empty");
+    QTest::newRow("garbage") << QStringLiteral("garbage");
+    QTest::newRow("empty folder") << QStringLiteral("folder");
+    QTest::newRow("folder with a file in it") << QStringLiteral("full folder");
+    QTest::newRow("names a live process of another program") << QStringLiteral("other program");
+    // This very program, alive, but it does not hold the lock: a lock file
+    // copied or written by hand, or a process number reused by a later clock.
+    QTest::newRow("names a live clock that does not hold it") << QStringLiteral("unheld");
+    QTest::newRow("folder at the socket path") << QStringLiteral("socket folder");
+}
+
+// Each state made every start end at once, in silence, for good.
+void TestSingleInstance::lockHeldByNoLiveClockIsTakenOver()
+{
+    QFETCH(QString, state);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString lockPath = dir.filePath(QStringLiteral("horavox.lock"));
+
+    QProcess other;
+    const auto endOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished(5000);
+    });
+    if (state == QStringLiteral("empty")) {
+        QVERIFY(writeFile(lockPath, {}));
+    } else if (state == QStringLiteral("garbage")) {
+        QVERIFY(writeFile(lockPath, "\x01\xffnot a lock\n-7\n"));
+    } else if (state == QStringLiteral("folder")) {
+        QVERIFY(QDir().mkdir(lockPath));
+    } else if (state == QStringLiteral("full folder")) {
+        QVERIFY(QDir().mkdir(lockPath));
+        QVERIFY(writeFile(lockPath + QStringLiteral("/keep.txt"), "mine"));
+    } else if (state == QStringLiteral("other program")) {
+        other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(other.waitForStarted(5000));
+        const QByteArray lock = lockNaming(dir.path(), other.processId(), "sleep");
+        QVERIFY(!lock.isEmpty());
+        QVERIFY(writeFile(lockPath, lock));
+    } else if (state == QStringLiteral("unheld")) {
+        const QByteArray lock =
+            lockNaming(dir.path(), QCoreApplication::applicationPid(),
+                       QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8());
+        QVERIFY(!lock.isEmpty());
+        QVERIFY(writeFile(lockPath, lock));
+    } else if (state == QStringLiteral("socket folder")) {
+        QVERIFY(QDir().mkdir(dir.filePath(QStringLiteral("horavox.socket"))));
+    }
+
+    SingleInstance restarted(dir.path());
+    QSignalSpy received(&restarted, &SingleInstance::messageReceived);
+    QVERIFY(restarted.claim());
+    QVERIFY(restarted.isListening());
+    QVERIFY(restarted.listenError().isEmpty());
+    QVERIFY(QFileInfo(lockPath).isFile());
+
+    SingleInstance later(dir.path());
+    QVERIFY(!later.claim());
+    QVERIFY(later.send("raise"));
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 5000);
+
+    // A folder that was in the way is moved aside, never emptied.
+    if (state == QStringLiteral("full folder")) {
+        const QStringList moved =
+            QDir(dir.path()).entryList({QStringLiteral("horavox.lock.moved-*")}, QDir::Dirs);
+        QCOMPARE(moved.size(), 1);
+        QVERIFY(QFileInfo::exists(dir.filePath(moved.first() + QStringLiteral("/keep.txt"))));
+    }
+}
+
+// A clock that holds the lock but does not answer (hung, or it could not
+// listen): a later start is not taken for the first, and its message fails
+// within the time it was given.
+void TestSingleInstance::heldLockWithoutListenerIsUnreachable()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QLockFile held(dir.filePath(QStringLiteral("horavox.lock")));
+    QVERIFY(held.tryLock(0));
+
+    SingleInstance later(dir.path());
+    QVERIFY(!later.claim());
+    QCOMPARE(later.lockOwner(), QCoreApplication::applicationPid());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QVERIFY(!later.send("raise", 300));
+    QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(held.isLocked());
+}
+
+void TestSingleInstance::socketThatCannotListenIsReported()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // A socket's path holds at most 107 bytes; this folder's is longer.
+    const QString deep = dir.filePath(QString(120, u'd'));
+    QVERIFY(QDir().mkpath(deep));
+
+    SingleInstance first(deep);
+    QVERIFY(first.claim());
+    QVERIFY(!first.isListening());
+    QVERIFY(!first.listenError().isEmpty());
 }
 
 void TestSingleInstance::sendWithoutListenerFailsInTime()

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -59,12 +60,41 @@ std::optional<QString> iniValue(const QString& text, QStringView section, QStrin
     return std::nullopt;
 }
 
-bool xdotool(const QStringList& arguments)
+bool xdotool(const QStringList& arguments, QByteArray* output = nullptr)
 {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(kSettle) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    const bool done = process.waitForFinished(kSettle) && process.exitStatus() == QProcess::NormalExit &&
+                      process.exitCode() == 0;
+    if (output)
+        *output = process.readAllStandardOutput().trimmed();
+    return done;
+}
+
+// The window's title as a taskbar shows it; empty when it cannot be read.
+QString titleOf(xcb_window_t window)
+{
+    QByteArray name;
+    return xdotool({QStringLiteral("getwindowname"), QString::number(window)}, &name)
+               ? QString::fromUtf8(name)
+               : QString();
+}
+
+// The top-left corner of the window's frame, as the window manager placed it.
+std::optional<QPoint> frameCorner(xcb_window_t window)
+{
+    QByteArray shell;
+    if (!xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)},
+                 &shell))
+        return std::nullopt;
+    QPoint corner;
+    for (const QByteArray& line : shell.split('\n')) {
+        if (line.startsWith("X="))
+            corner.setX(line.mid(2).toInt());
+        else if (line.startsWith("Y="))
+            corner.setY(line.mid(2).toInt());
+    }
+    return corner;
 }
 
 // The samples of a recording from frame `from` on.
@@ -93,6 +123,8 @@ public:
     Sandbox& operator=(const Sandbox&) = delete;
 
     QString file(const QString& name) const { return m_home.filePath(name); }
+    // A file in the runtime folder: the lock and the socket.
+    QString runtimeFile(const QString& name) const { return m_runtime.filePath(name); }
 
     bool writeSettings(const QByteArray& ini)
     {
@@ -121,6 +153,14 @@ public:
         auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
         process->setProcessEnvironment(env);
         process->start(QStringLiteral(HORAVOX_BINARY), arguments);
+        return process->waitForStarted(kSettle) ? process.get() : nullptr;
+    }
+
+    // The test window program, showing one window titled `title`.
+    QProcess* startTestWindow(const QString& title)
+    {
+        auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
+        process->start(QStringLiteral(HV_TESTWINDOW), {title, file(QStringLiteral("testwindow.record"))});
         return process->waitForStarted(kSettle) ? process.get() : nullptr;
     }
 
@@ -168,6 +208,9 @@ private Q_SLOTS:
     void runningClockSpeaksOnRequest_data();
     void runningClockSpeaksOnRequest();
     void sayTimeWithoutSoundServerFails();
+    void terminationEndsAsExitDoes();
+    void emptyLockFileLetsTheClockStart();
+    void clockThatDoesNotAnswerIsReported();
 
 private:
     // The clock's main window once it is on screen; 0 (and a failure) if it
@@ -387,6 +430,94 @@ void TestApp::sayTimeWithoutSoundServerFails()
     QCOMPARE(say->exitCode(), 1);
     const QString errors = QString::fromLocal8Bit(say->readAllStandardError());
     QVERIFY2(errors.contains(QLatin1String("horavox: cannot speak the time")), qPrintable(errors));
+}
+
+// A logout or `kill` ends the clock as Exit does: the window it decorated has
+// its own title back, and the place the window was moved to is saved.
+void TestApp::terminationEndsAsExitDoes()
+{
+    const QString ownTitle = QStringLiteral("Own Title");
+    QVERIFY(m_box->writeSettings(kNoReminder));
+    QProcess* other = m_box->startTestWindow(ownTitle);
+    QVERIFY(other);
+    xcb_window_t otherWindow = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((otherWindow = m_desktop.managedWindowOf(other->processId())) != 0, kSettle);
+
+    QProcess* clock = m_box->start({}, kQuietMorning);
+    const xcb_window_t window = waitUntilShown(clock);
+    QVERIFY(window != 0);
+
+    // Somewhere the window manager did not put it.
+    const std::optional<QPoint> before = frameCorner(window);
+    QVERIFY(before);
+    const QPoint target(before->x() < 400 ? 600 : 100, before->y() < 300 ? 400 : 50);
+    QVERIFY(xdotool({QStringLiteral("windowmove"), QString::number(window), QString::number(target.x()),
+                     QString::number(target.y())}));
+    QTRY_VERIFY_WITH_TIMEOUT((frameCorner(window).value_or(QPoint()) - target).manhattanLength() < 80,
+                             kSettle);
+
+    QVERIFY(xdotool({QStringLiteral("windowactivate"), QString::number(otherWindow)}));
+    QTRY_VERIFY_WITH_TIMEOUT(titleOf(otherWindow).startsWith(ownTitle + QStringLiteral(" - ")), kSettle);
+
+    clock->terminate(); // SIGTERM
+    QVERIFY2(endedCleanly(clock), "the clock did not end on SIGTERM");
+    QCOMPARE(clock->exitCode(), 0);
+    QCOMPARE(titleOf(otherWindow), ownTitle);
+
+    const QString ini = m_box->settings();
+    const int left = iniValue(ini, u"Main", u"PlaceNormPosL").value_or(QString()).toInt();
+    const int top = iniValue(ini, u"Main", u"PlaceNormPosT").value_or(QString()).toInt();
+    // The frame's corner; the window manager's border may shift it a little.
+    QVERIFY2((QPoint(left, top) - target).manhattanLength() < 80,
+             qPrintable(QStringLiteral("saved at %1,%2, moved to %3,%4")
+                            .arg(left)
+                            .arg(top)
+                            .arg(target.x())
+                            .arg(target.y())));
+    QCOMPARE(QFileInfo(m_box->file(QStringLiteral("alarms32.rec"))).size(), 19200);
+    // The lock is given back.
+    QVERIFY(!QFileInfo::exists(m_box->runtimeFile(QStringLiteral("horavox.lock"))));
+}
+
+// An empty lock file, as a full disk or a crash while writing leaves it,
+// kept every start out in silence.
+void TestApp::emptyLockFileLetsTheClockStart()
+{
+    QVERIFY(m_box->writeSettings(kNoReminder));
+    {
+        QFile lock(m_box->runtimeFile(QStringLiteral("horavox.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+    }
+    QProcess* clock = m_box->start();
+    QVERIFY(waitUntilShown(clock) != 0);
+
+    // It listens, too: a later start reaches it and ends quietly.
+    QProcess* later = m_box->start();
+    QVERIFY(later);
+    QVERIFY(endedCleanly(later));
+    QCOMPARE(later->exitCode(), 0);
+    QCOMPARE(later->readAllStandardOutput() + later->readAllStandardError(), QByteArray());
+    QCOMPARE(clock->state(), QProcess::Running);
+}
+
+// A clock holds the lock but nobody answers on the socket: a start says so,
+// on stderr and in a message, and fails.
+void TestApp::clockThatDoesNotAnswerIsReported()
+{
+    QLockFile held(m_box->runtimeFile(QStringLiteral("horavox.lock")));
+    QVERIFY(held.tryLock(0));
+
+    QProcess* later = m_box->start();
+    QVERIFY(later);
+    xcb_window_t message = 0;
+    QTRY_VERIFY2_WITH_TIMEOUT((message = m_desktop.managedWindowOf(later->processId())) != 0,
+                              "no message on screen", kSettle);
+    const QString errors = QString::fromLocal8Bit(later->readAllStandardError());
+    QVERIFY2(errors.contains(QLatin1String("does not answer")), qPrintable(errors));
+    m_desktop.requestClose(message);
+    QVERIFY(endedCleanly(later));
+    QCOMPARE(later->exitCode(), 1);
+    QVERIFY(held.isLocked());
 }
 
 QTEST_MAIN(TestApp)
