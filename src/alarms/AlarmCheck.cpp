@@ -86,6 +86,8 @@ void AlarmCheck::run(DateTime minuteStamp, DateTime now, bool autoStartSetting)
         m_firstCheckPending = false;
         m_resyncRequested = false;
     } else if (minute) {
+        if (m_lastMinute && *minute - *m_lastMinute >= 2)
+            noteMissed(*minute);
         if (m_resyncRequested) {
             resync(*minute, true);
         } else if (m_lastMinute) {
@@ -99,6 +101,7 @@ void AlarmCheck::run(DateTime minuteStamp, DateTime now, bool autoStartSetting)
     }
     if (minute) {
         m_lastMinute = minute;
+        m_latestMinute = std::max(m_latestMinute, *minute);
         stopPass(*minute);
         firingPass(*minute, now);
     }
@@ -135,9 +138,77 @@ void AlarmCheck::resync(std::int64_t minute, bool includeFuture)
         if (due == minute)
             continue; // fires in this check as it stands
         const bool passed = !due || *due < minute;
-        if (passed || includeFuture)
-            computeNextDue(alarm, from, false);
+        if (!passed && !includeFuture)
+            continue;
+        const DateTime kept = alarm.NextDue;
+        scheduleUnfired(n, from);
+        // A moment still ahead stays unless the rule has an earlier one.
+        const std::optional<std::int64_t> rescheduled = wholeMinuteNumber(alarm.NextDue);
+        if (!passed && (!rescheduled || *rescheduled > *due))
+            alarm.NextDue = kept;
     }
+}
+
+// Called before any rescheduling, while each NextDue still names the first
+// moment the alarm was waiting for.
+void AlarmCheck::noteMissed(std::int64_t minute)
+{
+    const std::int64_t first = std::max(*m_lastMinute + 1, minute - exact::kMinutesPerDay);
+    for (int n = 1; n <= AlarmTable::kSlots; ++n) {
+        const AlarmRecord& alarm = m_table.slot(n);
+        if (!alarm.isUsed() || !alarm.Active)
+            continue;
+        // The moment it waited for, or, for a gap longer than the time looked
+        // at, the rule's first moment inside that time.
+        std::optional<std::int64_t> moment = wholeMinuteNumber(alarm.NextDue);
+        if (!moment || *moment < first) {
+            const std::optional<DateTime> next = nextOccurrence(alarm, justBefore(first), false);
+            moment = next ? wholeMinuteNumber(*next) : std::nullopt;
+        }
+        MissedAlarm missed{m_table.idOf(n), 0, 0, alarm.AlarmKind, alarm.Target.text()};
+        while (moment && *moment >= first && *moment < minute) {
+            if (!hasFired(missed.alarm, *moment)) {
+                missed.due = fromMinuteNumber(*moment);
+                ++missed.moments;
+            }
+            const std::optional<DateTime> next = nextOccurrence(alarm, fromMinuteNumber(*moment), false);
+            const std::optional<std::int64_t> later = next ? wholeMinuteNumber(*next) : std::nullopt;
+            if (!later || *later <= *moment)
+                break; // a Once alarm gives its one moment again
+            moment = later;
+        }
+        if (missed.moments > 0)
+            m_missed.append(missed);
+    }
+}
+
+void AlarmCheck::scheduleUnfired(int n, DateTime from)
+{
+    AlarmRecord& alarm = m_table.slot(n);
+    const AlarmId id = m_table.idOf(n);
+    computeNextDue(alarm, from, false);
+    for (std::optional<std::int64_t> due = wholeMinuteNumber(alarm.NextDue); due && hasFired(id, *due);) {
+        // From the fired minute itself, which counts as reached: the moment after it.
+        const std::optional<DateTime> next = nextOccurrence(alarm, fromMinuteNumber(*due), false);
+        const std::optional<std::int64_t> later = next ? wholeMinuteNumber(*next) : std::nullopt;
+        if (!later || *later <= *due)
+            return; // a Once alarm: its one moment stays, and the firing pass passes it by
+        alarm.NextDue = *next;
+        due = later;
+    }
+}
+
+bool AlarmCheck::hasFired(AlarmId id, std::int64_t minute) const
+{
+    const auto fired = m_fired.find(id);
+    return fired != m_fired.end() && fired->second.contains(minute);
+}
+
+void AlarmCheck::rememberFired(AlarmId id, std::int64_t minute)
+{
+    std::set<std::int64_t>& fired = m_fired[id];
+    fired.insert(minute);
+    fired.erase(fired.begin(), fired.lower_bound(m_latestMinute - kFiredMemoryMinutes));
 }
 
 void AlarmCheck::stopPass(std::int64_t minute)
@@ -179,8 +250,15 @@ void AlarmCheck::firingPass(std::int64_t minute, DateTime now)
         AlarmRecord& alarm = m_table.slot(n);
         if (!alarm.isUsed() || !alarm.Active || wholeMinuteNumber(alarm.NextDue) != minute)
             continue;
+        const AlarmId id = m_table.idOf(n);
+        if (hasFired(id, minute)) {
+            // The clock came back over a moment that has already run.
+            scheduleUnfired(n, now);
+            continue;
+        }
+        rememberFired(id, minute);
         computeStopDue(alarm);
-        computeNextDue(alarm, now, false);
+        scheduleUnfired(n, now);
         if (alarm.WaveA.isEmpty())
             alarm.WaveA = none();
         fire(n);
@@ -315,6 +393,7 @@ void AlarmCheck::autoDelete(int n)
 void AlarmCheck::forgetRemovedLaunches()
 {
     std::erase_if(m_launches, [this](const auto& entry) { return !m_table.slotOf(entry.first); });
+    std::erase_if(m_fired, [this](const auto& entry) { return !m_table.slotOf(entry.first); });
 }
 
 } // namespace hv

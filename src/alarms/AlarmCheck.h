@@ -5,12 +5,15 @@
 #include "common/DateTime.h"
 #include "common/VoiceSettings.h"
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 
 namespace hv {
 
@@ -29,6 +32,19 @@ void applyCommandWords(const QString& target, VoiceSettings& voice, std::int32_t
 // less, which would read as "no window", 0xFFFF instead, so that a started
 // program still shows as started after a restart.
 std::uint16_t storedLaunchedWindow(LaunchedWindow window);
+
+// An alarm whose moment fell in time that the clock skipped (a suspend, a
+// clock set forward) and that therefore did not run.
+struct MissedAlarm
+{
+    AlarmId alarm = 0;
+    DateTime due = 0;      // the latest of its moments that were skipped, a whole minute
+    int moments = 1;       // how many of its moments were skipped in the time looked at
+    std::int32_t kind = 0; // AlarmKind
+    QString target;        // the message, program, command, ...
+
+    bool operator==(const MissedAlarm&) const = default;
+};
 
 // The alarm check: run once per minute by the clock tick. It fires the alarms
 // due in the minute, stops those whose stop moment has come, reschedules them,
@@ -82,15 +98,35 @@ public:
     // lies more than two minutes before the previous one (the clock was set
     // back), every alarm not due in this minute is rescheduled that way, so
     // that none waits for a day that the clock has left; a smaller step back
-    // reschedules nothing, so that alarms that just fired do not fire again
-    // after a small correction of the clock.
+    // reschedules nothing.
+    //
+    // Rescheduling never brings back a moment that has fired: an occurrence
+    // fired in this run is skipped, so a daily alarm that rang at 9:00 does not
+    // ring again at 9:00 after the clock was put back to 8:30 (an NTP step, the
+    // end of summer time). Fired moments are remembered for
+    // kFiredMemoryMinutes before the latest check. An alarm whose NextDue still
+    // lies ahead keeps it (a pending snooze included) unless its own rule has
+    // an earlier moment that has not fired, as after the clock was put back a
+    // whole day.
+    //
+    // A check at least two minutes after the previous one also notes the
+    // alarms that did not run because their moments fell in between, for
+    // takeMissed(): active alarms only, and only moments of the last 24 hours
+    // before the stamp.
     void run(DateTime minuteStamp, DateTime now, bool autoStartSetting);
 
     // The platform reports that the clock may have jumped (a resume from
     // suspend, a change of time zone). The next check then reschedules every
-    // alarm not due in its minute, whichever way the clock moved. A snooze
-    // still pending is lost: the alarm goes back to its own rule.
+    // alarm not due in its minute, whichever way the clock moved, by the rules
+    // above.
     void clockJumped();
+
+    // The alarms that the checks since the last call noted as missed, one per
+    // alarm, in slot order; the list is then cleared.
+    QList<MissedAlarm> takeMissed() { return std::exchange(m_missed, {}); }
+
+    // How long a fired moment is remembered, in minutes before the latest check.
+    static constexpr std::int64_t kFiredMemoryMinutes = exact::kMinutesPerDay + 60;
 
     // True until the first run().
     bool firstCheckPending() const { return m_firstCheckPending; }
@@ -104,6 +140,11 @@ private:
 
     void firstCheck(DateTime now, bool autoStartSetting);
     void resync(std::int64_t minute, bool includeFuture);
+    void noteMissed(std::int64_t minute);
+    // Writes slot n's NextDue: its first moment after `from` that has not fired.
+    void scheduleUnfired(int n, DateTime from);
+    bool hasFired(AlarmId id, std::int64_t minute) const;
+    void rememberFired(AlarmId id, std::int64_t minute);
     void stopPass(std::int64_t minute);
     void firingPass(std::int64_t minute, DateTime now);
     void fire(int n);
@@ -124,6 +165,13 @@ private:
     bool m_firstCheckPending = true;
     bool m_resyncRequested = false;
     std::optional<std::int64_t> m_lastMinute; // the stamp of the previous check, in whole minutes
+    std::int64_t m_latestMinute = 0;          // the latest stamp any check saw
+
+    // The moments each alarm fired at, as whole minutes, back to
+    // kFiredMemoryMinutes before m_latestMinute. Entries of alarms that are
+    // gone are dropped after each check.
+    std::map<AlarmId, std::set<std::int64_t>> m_fired;
+    QList<MissedAlarm> m_missed;
 
     // The full window of each started program that the record keeps only 16
     // bits of. Entries of alarms that are gone are dropped after each check.

@@ -1,15 +1,56 @@
 #include "ClockSession.h"
 
 #include "AppState.h"
+#include "Notices.h"
 #include "alarms/AlarmActions.h"
+#include "alarms/AlarmDescription.h"
 #include "platform/Clock.h"
 #include "platform/ClockChanges.h"
 #include "platform/HotKey.h"
 #include "platform/WindowTitles.h"
+#include "platform/x11/X11HotKeyKeys.h"
 
 #include <QLocale>
 
 namespace hv {
+
+namespace {
+
+// The kind of an alarm as the user picks it; a damaged kind fires as a message.
+QString kindName(std::int32_t kind)
+{
+    switch (kind) {
+    case KindProgram:
+        return QStringLiteral("Program");
+    case KindWaveFile:
+        return QStringLiteral("Wave File");
+    case KindCdPlayer:
+        return QStringLiteral("CD Player");
+    case KindCommand:
+        return QStringLiteral("Command");
+    case KindPagedeck:
+        return QStringLiteral("Pagedeck");
+    default:
+        return QStringLiteral("Message");
+    }
+}
+
+// One line per alarm: when it was due, its kind and what it would have shown
+// or started.
+QString missedText(const QList<MissedAlarm>& missed, const FormatSettings& formats)
+{
+    QString text = QStringLiteral("These alarms came due while the computer was asleep or the clock was "
+                                  "set forward, and did not run:");
+    for (const MissedAlarm& alarm : missed) {
+        text += u'\n' + nextDueText(alarm.due, formats) + QStringLiteral("  ") + kindName(alarm.kind) +
+                QStringLiteral(": ") + alarm.target;
+        if (alarm.moments > 1)
+            text += QStringLiteral(" (%1 times; this was the last)").arg(alarm.moments);
+    }
+    return text;
+}
+
+} // namespace
 
 ClockSession::ClockSession(AppState& state, const Platform& platform, ClockTick::Face& face, Notices& notices,
                            std::unique_ptr<AlarmActions> actions, QObject* parent)
@@ -50,6 +91,9 @@ ClockSession::~ClockSession()
 void ClockSession::start()
 {
     m_state.formats() = FormatSettings::fromLocale(QLocale());
+    // Titles that a run which ended without restoring them (a crash, kill -9)
+    // left decorated, before this run decorates anything.
+    m_titleBar.restoreMarked();
     if (m_state.extras().startHidden)
         QTimer::singleShot(0, this, &ClockSession::tick);
     else
@@ -69,6 +113,7 @@ void ClockSession::tick()
 
     const DateTime now = m_platform.clock->now();
     m_tick.run(now, m_state.formats(), titleBarOptions());
+    tellMissedAlarms(now);
     scheduleNextTick(now);
     if (!std::exchange(m_firstTickDone, true))
         Q_EMIT firstTickDone();
@@ -92,10 +137,32 @@ void ClockSession::requestVoice()
 void ClockSession::applyHotKey()
 {
     const SettingsExtras& extras = m_state.extras();
-    if (extras.useHotKey)
-        m_platform.hotKey->registerKey(extras.newHotKey, extras.newHotKeyShift);
-    else
+    if (!extras.useHotKey) {
         m_platform.hotKey->unregisterKey();
+        return;
+    }
+    const HotKey::RegisterResult result =
+        m_platform.hotKey->registerKey(extras.newHotKey, extras.newHotKeyShift);
+    // The other refusals are the desktop's own limits, which the options
+    // dialog explains where the key is chosen.
+    if (result != HotKey::RegisterResult::HeldByAnotherProgram)
+        return;
+    const QString combination = x11::hotKeyName(extras.newHotKey, extras.newHotKeyShift);
+    m_notices.tell(QStringLiteral("hotkey:") + combination, QStringLiteral("Hot Key Not Available"),
+                   QStringLiteral("Another program already uses %1, so pressing it does not make the clock "
+                                  "speak. You can choose another hot key in the Options dialog.")
+                       .arg(combination));
+}
+
+void ClockSession::tellMissedAlarms(DateTime now)
+{
+    const QList<MissedAlarm> missed = m_alarmCheck.takeMissed();
+    if (missed.isEmpty())
+        return;
+    // Each jump is a cause of its own: the next one is told too.
+    const std::int64_t minute = wholeMinuteNumber(truncateToMinute(now)).value_or(0);
+    m_notices.tell(QStringLiteral("missed:") + QString::number(minute), QStringLiteral("Missed Alarms"),
+                   missedText(missed, m_state.formats()));
 }
 
 void ClockSession::scheduleNextTick(DateTime now)

@@ -38,7 +38,9 @@ public:
     // Gives the decorated window its own title back.
     ~ClockSession() override;
 
-    // Reloads the regional formats and runs the first tick: at once, or, for a
+    // Reloads the regional formats, gives back the titles that an earlier run
+    // left decorated (see TitleBarClock::restoreMarked()) and runs the first
+    // tick: at once, or, for a
     // clock that starts hidden, once the window's show has completed (a window
     // hidden inside its own show would be mapped all the same).
     void start();
@@ -52,7 +54,8 @@ public:
     // The system clock was set or the computer woke from a suspend: the face
     // and the alarms follow at once instead of at the next minute.
     void clockChanged();
-    // Registers the hot key of the settings, or none when it is off.
+    // Registers the hot key of the settings, or none when it is off. A
+    // combination that another program holds is told through the notices.
     void applyHotKey();
 
     ClockTick& clockTick() { return m_tick; }
@@ -68,6 +71,8 @@ Q_SIGNALS:
 
 private:
     void scheduleNextTick(DateTime now);
+    // One notice for the alarms that the tick's check found skipped.
+    void tellMissedAlarms(DateTime now);
     void updateTitleBar();
     TitleBarClock::Options titleBarOptions() const;
 

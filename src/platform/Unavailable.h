@@ -40,6 +40,8 @@ public:
     WindowId ownerOf(WindowId) override { return 0; }
     std::optional<QString> title(WindowId) override { return std::nullopt; }
     bool setTitle(WindowId, const QString&) override { return false; }
+    void setMark(WindowId, const std::optional<QString>&) override {}
+    QList<MarkedWindow> markedWindows() override { return {}; }
     void watch(WindowId) override {}
 };
 

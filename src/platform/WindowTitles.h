@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -10,6 +11,16 @@ namespace hv {
 
 // An opaque handle of another program's top-level window; 0 is none.
 using WindowId = std::uint64_t;
+
+// A window that carries the mark of a decorated title, and the title it had
+// before the decoration.
+struct MarkedWindow
+{
+    WindowId window = 0;
+    QString original;
+
+    bool operator==(const MarkedWindow&) const = default;
+};
 
 // Access to other programs' windows, for the title-bar clock. On X11 this is
 // the active window and its title; elsewhere the service may be unavailable,
@@ -31,8 +42,20 @@ public:
     virtual WindowId ownerOf(WindowId window) = 0;
     // Empty when the window is gone.
     virtual std::optional<QString> title(WindowId window) = 0;
-    // False when the window is gone or refused the change.
+    // False when the window is gone or refused the change. A mark on the
+    // window stays as it is.
     virtual bool setTitle(WindowId window, const QString& title) = 0;
+
+    // Marks a window whose title the clock is about to change with its own
+    // title, or removes the mark (nullopt). The mark lives on the window, not in
+    // this program: a run that ended without giving the title back (a crash, a
+    // kill) leaves it there, and the next run finds the window through
+    // markedWindows() and restores the title it remembers. Set the mark before
+    // changing the title and remove it after restoring, so that no moment leaves
+    // a decorated title unmarked. A window that has gone is no error.
+    virtual void setMark(WindowId window, const std::optional<QString>& original) = 0;
+    // The top-level windows of the desktop that carry a mark, in no set order.
+    virtual QList<MarkedWindow> markedWindows() = 0;
 
     // Asks for titleChanged() whenever this window's title changes, instead of
     // waiting for the next tick; a later call replaces the window watched. 0

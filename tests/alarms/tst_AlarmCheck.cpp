@@ -182,6 +182,11 @@ private Q_SLOTS:
     void missedMomentsAreNotCaughtUp();
     void smallStepBack_data();
     void smallStepBack();
+    void clockSetBackFiresNothingTwice_data();
+    void clockSetBackFiresNothingTwice();
+    void snoozeSurvivesAReportedJump();
+    void skippedMomentsAreListed_data();
+    void skippedMomentsAreListed();
 };
 
 // Once today at 7:00; the program starts at 7:20:30. The stored NextDue names
@@ -774,14 +779,14 @@ void TestAlarmCheck::missedMomentsAreNotCaughtUp()
 }
 
 // A daily alarm fires at 9:00; after the 9:01 check the clock is put back to
-// 8:59. A step that small reschedules nothing unless a jump is reported.
+// 8:59. Whether the jump is reported or not, 9:00 does not fire again.
 void TestAlarmCheck::smallStepBack_data()
 {
     QTest::addColumn<bool>("signalled");
     QTest::addColumn<QStringList>("calls");
 
     QTest::newRow("no report") << false << QStringList{};
-    QTest::newRow("jump reported") << true << QStringList{u"Tue 09:00 message daily"_s};
+    QTest::newRow("jump reported") << true << QStringList{};
 }
 
 void TestAlarmCheck::smallStepBack()
@@ -795,6 +800,163 @@ void TestAlarmCheck::smallStepBack()
     if (signalled)
         rig.check->clockJumped();
     QCOMPARE(rig.runMinutes(at(8, 59), at(9, 5)), calls);
+}
+
+namespace {
+
+AlarmRecord onceToday(const QString& target, int hour, int minute, int day = kDay)
+{
+    AlarmRecord a = alarm(KindMessage, target, hour, minute);
+    a.Rule = RuleOnce;
+    a.OnceDate = at(0, 0, 0, day);
+    return a;
+}
+
+// The alarms of the rows below, by name.
+AlarmRecord namedAlarm(const QString& name)
+{
+    if (name == u"daily 9:00")
+        return alarm(KindMessage, name, 9, 0);
+    if (name == u"daily 1:30")
+        return alarm(KindMessage, name, 1, 30);
+    if (name == u"once 9:00")
+        return onceToday(name, 9, 0);
+    AlarmRecord a = everyQuarterHourFrom9();
+    a.Target = name;
+    return a;
+}
+
+} // namespace
+
+// The clock runs from `from` through `last`, then is put back to `back` and
+// runs on until `until`; the moments that fired before the step never fire
+// again, and those that never fired still do. The tests run in UTC, where the
+// end of summer time cannot happen: it is the local clock stepping back an hour.
+void TestAlarmCheck::clockSetBackFiresNothingTwice_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<DateTime>("from");
+    QTest::addColumn<DateTime>("last");
+    QTest::addColumn<DateTime>("back");
+    QTest::addColumn<DateTime>("until");
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");
+
+    const QStringList none;
+    for (const bool signalled : {false, true}) {
+        const char* how = signalled ? "reported" : "noticed by the check";
+        QTest::addRow("daily alarm, set back over it, %s", how)
+            << u"daily 9:00"_s << at(8, 58) << at(9, 20) << at(8, 30) << at(9, 5, 0, kDay + 1)
+            << QStringList{u"Tue 09:00 message daily 9:00"_s}
+            << QStringList{u"Wed 09:00 message daily 9:00"_s};
+        QTest::addRow("end of summer time, %s", how)
+            << u"daily 1:30"_s << at(1, 0) << at(2, 0) << at(1, 1) << at(2, 30)
+            << QStringList{u"Tue 01:30 message daily 1:30"_s} << none;
+        QTest::addRow("one-time alarm, %s", how)
+            << u"once 9:00"_s << at(8, 58) << at(9, 10) << at(8, 0) << at(10, 0)
+            << QStringList{u"Tue 09:00 message once 9:00"_s} << none;
+        QTest::addRow("every 15 minutes, back an hour, %s", how)
+            << u"every 15"_s << at(9, 58) << at(10, 2) << at(9, 2) << at(10, 20)
+            << QStringList{u"Tue 10:00 message every 15"_s}
+            << QStringList{u"Tue 09:15 message every 15"_s, u"Tue 09:30 message every 15"_s,
+                           u"Tue 09:45 message every 15"_s, u"Tue 10:15 message every 15"_s};
+        QTest::addRow("daily alarm, back two days, %s", how)
+            << u"daily 9:00"_s << at(8, 58) << at(9, 20) << at(9, 30, 0, kDay - 2) << at(9, 5, 0, kDay + 1)
+            << QStringList{u"Tue 09:00 message daily 9:00"_s}
+            << QStringList{u"Mon 09:00 message daily 9:00"_s, u"Wed 09:00 message daily 9:00"_s};
+    }
+}
+
+void TestAlarmCheck::clockSetBackFiresNothingTwice()
+{
+    QFETCH(QString, name);
+    QFETCH(DateTime, from);
+    QFETCH(DateTime, last);
+    QFETCH(DateTime, back);
+    QFETCH(DateTime, until);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    const bool signalled = QByteArray(QTest::currentDataTag()).endsWith("reported");
+
+    Rig rig;
+    rig.load({namedAlarm(name)});
+    QCOMPARE(rig.runMinutes(from, last), before);
+    if (signalled)
+        rig.check->clockJumped();
+    QCOMPARE(rig.runMinutes(back, until), after);
+}
+
+// A message snoozed to 9:10 is still pending when a resume is reported at 9:03.
+void TestAlarmCheck::snoozeSurvivesAReportedJump()
+{
+    Rig rig;
+    rig.load({alarm(KindMessage, u"daily"_s, 9, 0)});
+    QCOMPARE(rig.runMinutes(at(8, 59), at(9, 1)), QStringList{u"Tue 09:00 message daily"_s});
+    rig.table.slot(1).NextDue = at(9, 10);
+    rig.check->clockJumped();
+    QCOMPARE(rig.runMinutes(at(9, 3), at(9, 12)), QStringList{u"Tue 09:10 message daily"_s});
+}
+
+// Checks run each minute through `last`; the next one comes at `resume`
+// (a resume from a suspend, or the clock set forward). What fell in between
+// is listed once, each alarm by its last skipped moment; nothing of it fires.
+void TestAlarmCheck::skippedMomentsAreListed_data()
+{
+    QTest::addColumn<DateTime>("last");
+    QTest::addColumn<DateTime>("resume");
+    QTest::addColumn<bool>("signalled");
+    QTest::addColumn<QStringList>("missed");
+
+    const QString once = u"once 10:00 at Tue 10:00, 1 time"_s;
+    QTest::newRow("a one-time message slept through")
+        << at(9, 50) << at(10, 30) << false << QStringList{once};
+    QTest::newRow("resume reported") << at(9, 50) << at(10, 30) << true << QStringList{once};
+    QTest::newRow("a single skipped minute") << at(9, 59) << at(10, 1) << false << QStringList{once};
+    QTest::newRow("repeating alarms")
+        << at(9, 50) << at(13, 7) << false
+        << QStringList{u"daily 11:00 at Tue 11:00, 1 time"_s, u"every 15 at Tue 13:00, 5 times"_s, once};
+    // 26 hours: Tuesday's 10:00, 11:00 and 12:00 lie more than a day back.
+    QTest::newRow("only the last 24 hours")
+        << at(9, 50) << at(12, 7, 0, kDay + 1) << false
+        << QStringList{u"daily 11:00 at Wed 11:00, 1 time"_s, u"every 15 at Tue 23:45, 47 times"_s};
+    QTest::newRow("no minute skipped") << at(9, 50) << at(9, 51) << true << QStringList{};
+    QTest::newRow("clock set back") << at(10, 20) << at(9, 30) << false << QStringList{};
+}
+
+void TestAlarmCheck::skippedMomentsAreListed()
+{
+    QFETCH(DateTime, last);
+    QFETCH(DateTime, resume);
+    QFETCH(bool, signalled);
+    QFETCH(QStringList, missed);
+
+    Rig rig;
+    AlarmRecord asleep = onceToday(u"inactive"_s, 10, 0);
+    asleep.Active = false;
+    AlarmRecord quarter = everyQuarterHourFrom9();
+    quarter.Target = u"every 15"_s;
+    quarter.StartTime = clockTime(12, 0);
+    quarter.EveryDays = Tuesday;
+    rig.load(
+        {onceToday(u"once 10:00"_s, 10, 0), alarm(KindMessage, u"daily 11:00"_s, 11, 0), quarter, asleep});
+    rig.runMinutes(at(9, 45), last);
+    QVERIFY(rig.check->takeMissed().isEmpty());
+
+    if (signalled)
+        rig.check->clockJumped();
+    QCOMPARE(rig.runMinute(resume), QStringList{}); // nothing caught up
+    QStringList listed;
+    for (const MissedAlarm& m : rig.check->takeMissed()) {
+        const std::optional<int> n = rig.table.slotOf(m.alarm);
+        QVERIFY(n && rig.table.slot(*n).Target.text() == m.target);
+        QCOMPARE(m.kind, std::int32_t(KindMessage));
+        listed.append(u"%1 at %2, %3 time%4"_s.arg(m.target, label(m.due))
+                          .arg(m.moments)
+                          .arg(m.moments > 1 ? u"s"_s : QString()));
+    }
+    listed.sort();
+    QCOMPARE(listed, missed);
+    QVERIFY(rig.check->takeMissed().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestAlarmCheck)

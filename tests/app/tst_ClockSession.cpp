@@ -149,6 +149,56 @@ private Q_SLOTS:
                  qPrintable(rig.face.shown.last()));
         QCOMPARE(rig.nextDue(), at(9, 0) + 1); // tomorrow, nothing caught up
         QVERIFY(rig.actions->messages.isEmpty());
+        // ... but told, once.
+        QCOMPARE(rig.notices.shown.size(), 1);
+        QVERIFY2(rig.notices.shown[0].startsWith(QStringLiteral("Missed Alarms: ")) &&
+                     rig.notices.shown[0].contains(QStringLiteral("Message: Stand-up")),
+                 qPrintable(rig.notices.shown[0]));
+        rig.clock.inner.advanceMinutes(1);
+        rig.session->tick();
+        QCOMPARE(rig.notices.shown.size(), 1);
+    }
+
+    void aHotKeyHeldElsewhereIsTold_data()
+    {
+        QTest::addColumn<HotKey::RegisterResult>("answer");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("held by another program") << HotKey::RegisterResult::HeldByAnotherProgram << true;
+        QTest::newRow("registered") << HotKey::RegisterResult::Registered << false;
+        // The options dialog explains these where the key is chosen.
+        QTest::newRow("no such key") << HotKey::RegisterResult::Unsupported << false;
+        QTest::newRow("no hot keys on this desktop") << HotKey::RegisterResult::Unavailable << false;
+    }
+
+    void aHotKeyHeldElsewhereIsTold()
+    {
+        QFETCH(HotKey::RegisterResult, answer);
+        QFETCH(bool, told);
+        Rig rig(at(8, 0));
+        rig.hotKey.answer = answer;
+        rig.state.extras().useHotKey = true;
+        rig.state.extras().newHotKey = 84; // T
+        rig.state.extras().newHotKeyShift = HotKey::Control | HotKey::Alt;
+        rig.session->applyHotKey();
+        rig.session->applyHotKey(); // asked again, told once
+        if (!told) {
+            QCOMPARE(rig.notices.shown, QStringList{});
+            return;
+        }
+        QCOMPARE(rig.notices.shown.size(), 1);
+        const QString& notice = rig.notices.shown[0];
+        QVERIFY2(notice.contains(QStringLiteral("Ctrl+Alt+T")) && notice.contains(QStringLiteral("Options")),
+                 qPrintable(notice));
+    }
+
+    void startRestoresTitlesLeftDecorated()
+    {
+        Rig rig(at(8, 0));
+        rig.titles.titles = {{7, QStringLiteral("Terminal - 4:24 AM")}};
+        rig.titles.marks = {{7, QStringLiteral("Terminal")}};
+        rig.session->start();
+        QCOMPARE(rig.titles.titles[7], QStringLiteral("Terminal"));
+        QVERIFY(rig.titles.marks.isEmpty());
     }
 
     void aChangedClockBeforeTheFirstTickWaitsForIt()

@@ -530,6 +530,41 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)), both(longTitle), kPromptly);
     }
 
+    // A clock killed while a window was decorated (its backend gone without a
+    // restore, as after kill -9) leaves the mark on the window; the next clock
+    // finds it, restores the remembered title and decorates once, not on top of
+    // the old time. The window's own title ends in a time: nothing is stripped.
+    void markOutlivesAKilledClock()
+    {
+        const QString own = QStringLiteral("Meeting - 4:00 PM");
+        QWidget window;
+        showTitled(window, own);
+        QVERIFY(activate(window));
+        const WindowId id = idOf(window);
+        {
+            const auto killed = createWindowTitles(QGuiApplication::platformName());
+            TitleBarClock clock(*killed);
+            clock.update(QStringLiteral("4:24 AM"), kAllWindows);
+            QCOMPARE(m_display.names(id), both(own + QStringLiteral(" - 4:24 AM")));
+            const RawDisplay::Property mark = m_display.property(id, "_HORAVOX_ORIGINAL_TITLE");
+            QCOMPARE(mark.type, QByteArray("UTF8_STRING"));
+            QCOMPARE(mark.bytes, own.toUtf8());
+        }
+        QCOMPARE(m_display.names(id), both(own + QStringLiteral(" - 4:24 AM")));
+
+        const auto next = createWindowTitles(QGuiApplication::platformName());
+        QVERIFY(next->markedWindows().contains(MarkedWindow{id, own}));
+        TitleBarClock clock(*next);
+        QCOMPARE(clock.restoreMarked(), 1);
+        QCOMPARE(m_display.names(id), both(own));
+        QCOMPARE(m_display.property(id, "_HORAVOX_ORIGINAL_TITLE").type, QByteArray());
+        clock.update(kTime, kAllWindows);
+        QCOMPARE(m_display.names(id), both(own + QStringLiteral(" - 7:05 AM")));
+        clock.restore();
+        QCOMPARE(m_display.names(id), both(own));
+        QVERIFY(next->markedWindows().isEmpty());
+    }
+
     void clockForgetsADestroyedWindow()
     {
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));

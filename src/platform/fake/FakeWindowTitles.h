@@ -7,6 +7,8 @@
 namespace hv {
 
 // A desktop of windows held in memory; a test moves the focus and retitles.
+// `titles` holds the windows there are; `marks` the marks left on them, which
+// stay when a TitleBarClock is gone, as a property on a real window does.
 class FakeWindowTitles final : public WindowTitles
 {
 public:
@@ -14,6 +16,7 @@ public:
     WindowId active = 0;
     QHash<WindowId, QString> titles;
     QHash<WindowId, WindowId> owners;
+    QHash<WindowId, QString> marks;
     WindowId watched = 0;
     int writes = 0;
 
@@ -32,6 +35,24 @@ public:
         ++writes;
         titles[window] = title;
         return true;
+    }
+    void setMark(WindowId window, const std::optional<QString>& original) override
+    {
+        if (!titles.contains(window))
+            return;
+        if (original)
+            marks[window] = *original;
+        else
+            marks.remove(window);
+    }
+    QList<MarkedWindow> markedWindows() override
+    {
+        QList<MarkedWindow> marked;
+        for (auto it = marks.cbegin(); it != marks.cend(); ++it) {
+            if (titles.contains(it.key()))
+                marked.append({it.key(), it.value()});
+        }
+        return marked;
     }
     void watch(WindowId window) override { watched = window; }
 };

@@ -51,8 +51,8 @@ X11WindowTitles::X11WindowTitles(const QByteArray& displayName, QObject* parent)
 {
     if (!m_x->isAvailable())
         return;
-    m_atoms =
-        m_x->internAtoms<AtomCount>({"_NET_ACTIVE_WINDOW", "_NET_WM_NAME", "UTF8_STRING", "COMPOUND_TEXT"});
+    m_atoms = m_x->internAtoms<AtomCount>({"_NET_ACTIVE_WINDOW", "_NET_WM_NAME", "UTF8_STRING",
+                                           "COMPOUND_TEXT", "_NET_CLIENT_LIST", "_HORAVOX_ORIGINAL_TITLE"});
     m_maxPropertyLength = xcb_get_maximum_request_length(m_x->get());
 
     // Selected on this connection only: Qt's mask on the root stays as it is.
@@ -171,6 +171,50 @@ bool X11WindowTitles::setTitle(WindowId window, const QString& title)
     m_writtenWindow = xid;
     m_writtenTitle = title;
     return true;
+}
+
+void X11WindowTitles::setMark(WindowId window, const std::optional<QString>& original)
+{
+    const xcb_window_t xid = toXid(window);
+    if (!isAvailable() || xid == kNoWindow)
+        return;
+    // A window that has gone meanwhile gives BadWindow, which nobody needs to hear of.
+    xcb_void_cookie_t cookie;
+    if (original) {
+        const QByteArray utf8 = original->toUtf8();
+        cookie = xcb_change_property_checked(m_x->get(), XCB_PROP_MODE_REPLACE, xid, m_atoms[OriginalTitle],
+                                             m_atoms[Utf8String], 8, static_cast<std::uint32_t>(utf8.size()),
+                                             utf8.constData());
+    } else {
+        cookie = xcb_delete_property_checked(m_x->get(), xid, m_atoms[OriginalTitle]);
+    }
+    xcb_discard_reply(m_x->get(), cookie.sequence);
+    xcb_flush(m_x->get());
+}
+
+QList<MarkedWindow> X11WindowTitles::markedWindows()
+{
+    if (!isAvailable())
+        return {};
+    const auto clients =
+        propertyReply(m_x->get(), xcb_get_property(m_x->get(), 0, m_x->root(), m_atoms[NetClientList],
+                                                   XCB_ATOM_WINDOW, 0, m_maxPropertyLength));
+    const std::vector<std::uint32_t> windows = xcb::valuesOf(clients.get());
+    // Every window asked at once, then every answer read: one round trip.
+    std::vector<xcb_get_property_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (const xcb_window_t window : windows)
+        cookies.push_back(xcb_get_property(m_x->get(), 0, window, m_atoms[OriginalTitle], m_atoms[Utf8String],
+                                           0, m_maxPropertyLength));
+    QList<MarkedWindow> marked;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const auto mark = propertyReply(m_x->get(), cookies[i]);
+        // Absent, of another type (not ours to trust) or from a window that has gone.
+        if (mark && mark->type == m_atoms[Utf8String] && mark->format == 8)
+            marked.append({windows[i], QString::fromUtf8(bytesOf(*mark))});
+    }
+    m_x->afterRequests();
+    return marked;
 }
 
 void X11WindowTitles::watch(WindowId window)

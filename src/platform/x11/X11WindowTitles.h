@@ -44,6 +44,12 @@ public:
     std::optional<QString> title(WindowId window) override;
     // Writes _NET_WM_NAME and WM_NAME, so that old and new window managers agree.
     bool setTitle(WindowId window, const QString& title) override;
+    // The mark is the window property _HORAVOX_ORIGINAL_TITLE, UTF8_STRING. Sent
+    // without waiting: the setTitle() that follows waits for both.
+    void setMark(WindowId window, const std::optional<QString>& original) override;
+    // The windows of _NET_CLIENT_LIST that carry the mark: two round trips
+    // however many windows there are.
+    QList<MarkedWindow> markedWindows() override;
     void watch(WindowId window) override;
 
 private:
@@ -53,6 +59,8 @@ private:
         NetWmName,
         Utf8String,
         CompoundText,
+        NetClientList,
+        OriginalTitle,
         AtomCount
     };
 
