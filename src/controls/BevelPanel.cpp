@@ -30,6 +30,11 @@ void drawBevel(QPainter& painter, QRect& rect, Bevel bevel, int width, const QPa
     }
 }
 
+bool windowsPlaceThemselves()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
 
 BevelPanel::BevelPanel(QWidget* parent)
@@ -145,8 +150,12 @@ void BevelPanel::mouseMoveEvent(QMouseEvent* event)
             m_gesture = Gesture::None; // a drag, so no click; nothing to move
             return;
         }
+        // Where a window may place itself (X11) it follows the pointer from
+        // the press on; the window manager would take over only from here,
+        // leaving the window behind the pointer by the drag distance. Where
+        // it may not (Wayland), the window manager moves it.
         QWindow* handle = window()->windowHandle();
-        if (handle && handle->startSystemMove()) {
+        if (!windowsPlaceThemselves() && handle && handle->startSystemMove()) {
             m_gesture = Gesture::SystemMoving;
             return;
         }

@@ -12,9 +12,10 @@ namespace hv {
 //
 // A left click (press and release without moving the platform's drag
 // distance) emits clicked(). While movesWindow() is set the panel stands in
-// for a caption and a frame: a drag moves the top-level window, and a press
-// within kEdgeMargin pixels of an edge resizes it from that edge, through the
-// window manager where it offers that and by hand elsewhere.
+// for a caption and a frame: a drag moves the top-level window (by hand where
+// a window may place itself, else through the window manager), and a press
+// within kEdgeMargin pixels of an edge resizes it from that edge (through the
+// window manager where it offers that, else by hand).
 class BevelPanel : public QWidget
 {
     Q_OBJECT

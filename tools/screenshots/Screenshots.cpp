@@ -146,7 +146,7 @@ int main(int argc, char* argv[])
                                    QStringLiteral("NONE"));
         message.show();
         capture(&message, QStringLiteral("message-alarm"));
-        message.close();
+        message.hide();
 
         // Three alarms of one minute: their windows cascade.
         QList<MessageAlarmWindow*> cascade;
