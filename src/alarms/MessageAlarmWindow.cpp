@@ -6,6 +6,7 @@
 #include "platform/SoundOut.h"
 #include "ui_MessageAlarmWindow.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTextOption>
@@ -86,18 +87,37 @@ void MessageAlarmWindow::tableChanged()
         m_context.alarmsChanged();
 }
 
-void MessageAlarmWindow::showEvent(QShowEvent* event)
+void MessageAlarmWindow::placeInCascade()
 {
     centreOnScreen(*this);
+    const QScreen* shown = screen();
+    if (!shown || m_cascadePlace <= 0)
+        return;
+    const int caption = geometry().top() - frameGeometry().top();
+    const int step = std::max(kCascadeStep, caption);
+    // How many steps fit below and right of the centre on this screen.
+    const QRect room = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int steps = std::min(room.right() - frame.right(), room.bottom() - frame.bottom()) / step;
+    const int place = m_cascadePlace % (std::max(steps, 0) + 1);
+    move(pos() + QPoint(place * step, place * step));
+}
+
+void MessageAlarmWindow::showEvent(QShowEvent* event)
+{
+    placeInCascade();
     QDialog::showEvent(event);
+    if (!std::exchange(m_alerted, true))
+        QApplication::alert(this);
 }
 
 void MessageAlarmWindow::keyPressEvent(QKeyEvent* event)
 {
-    // The window has no Cancel button, so Escape ends nothing; only the close
-    // box, OK and Snooze do.
+    // The window has no Cancel button: Escape does what the close box does,
+    // leaving the alarm as it is.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        close();
         return;
     }
     QDialog::keyPressEvent(event);

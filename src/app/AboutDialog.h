@@ -10,8 +10,9 @@ class AboutDialog;
 
 namespace hv {
 
-// The modal "About Horavox" box: icon, name, version and one line on what the
-// program is.
+// The modal "About Horavox" box: icon, name, version, one line on what the
+// program is, its licence (GPL-3.0-or-later) and the credit for the voice,
+// whose licence asks for its notice to be kept.
 class AboutDialog : public QDialog
 {
     Q_OBJECT

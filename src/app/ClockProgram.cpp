@@ -1,6 +1,7 @@
 #include "ClockProgram.h"
 
 #include "DesktopAlarmActions.h"
+#include "platform/SoundOut.h"
 
 #include <QTimer>
 
@@ -8,10 +9,10 @@ namespace hv {
 
 namespace {
 
-std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& platform,
+std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& platform, Notices& notices,
                                              DesktopAlarmActions*& created)
 {
-    auto actions = std::make_unique<DesktopAlarmActions>(state, platform);
+    auto actions = std::make_unique<DesktopAlarmActions>(state, platform, notices);
     created = actions.get();
     return actions;
 }
@@ -21,8 +22,16 @@ std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& pl
 ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     : m_window(state)
     , m_actions(nullptr)
-    , m_session(state, platform, m_window, m_window, desktopActions(state, platform, m_actions))
+    , m_session(state, platform, m_window, m_window, desktopActions(state, platform, m_window, m_actions))
 {
+    // Without a sound output the clock goes on silently; the user hears of it once.
+    if (platform.soundOut) {
+        QObject::connect(platform.soundOut, &SoundOut::unavailable, &m_window, [this](const QString& reason) {
+            m_window.tell(
+                QStringLiteral("sound"), QStringLiteral("Horavox: no sound"),
+                QStringLiteral("Sounds cannot be played: %1. The clock goes on without them.").arg(reason));
+        });
+    }
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {
         if (!m_window.isHiddenInTray())

@@ -6,8 +6,22 @@ namespace hv {
 
 QString trayToolTip(DateTime now, const FormatSettings& formats)
 {
-    return QStringLiteral("Horavox 32 - ") + formatDateTime(u"dddddd", now, formats) + QStringLiteral(",  ") +
-           formatDateTime(u"t", now, formats);
+    const QString head = QStringLiteral("Horavox 32 - ");
+    const QString time = formatDateTime(u"t", now, formats);
+    const QString tail = QStringLiteral(",  ") + time;
+    QString date = formatDateTime(u"dddddd", now, formats);
+    const qsizetype room = kTrayToolTipLength - head.size() - tail.size();
+    if (date.size() <= room)
+        return head + date + tail;
+    if (room < 2) // no room for any of the date: the time alone, which no format makes this long
+        return (head + time).right(kTrayToolTipLength);
+    date.truncate(room - 1);
+    // Never leave half of a surrogate pair at the end, nor a blank before the ellipsis.
+    if (date.back().isHighSurrogate())
+        date.chop(1);
+    while (!date.isEmpty() && date.back().isSpace())
+        date.chop(1);
+    return head + date + QChar(0x2026) + tail;
 }
 
 ClockTick::ClockTick(Face& face, TitleBarClock& titleBar)

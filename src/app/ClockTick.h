@@ -13,7 +13,11 @@
 
 namespace hv {
 
-// "Horavox 32 - <long date>,  <short time>"; the tray icon cuts it to length.
+// Characters a tray tooltip may hold (TrayIcon::kToolTipLength).
+inline constexpr qsizetype kTrayToolTipLength = 62;
+
+// "Horavox 32 - <long date>,  <short time>", at most kTrayToolTipLength
+// characters: a long date is cut, ending in "…", so that the time stays whole.
 QString trayToolTip(DateTime now, const FormatSettings& formats);
 
 // The heartbeat of the clock. Each run keeps the title-bar clock up to date;

@@ -69,6 +69,8 @@ Qt::WindowFlags windowFlagsFor(bool speedbarVisible, bool stayOnTop)
     return flags;
 }
 
+static_assert(kTrayToolTipLength == TrayIcon::kToolTipLength, "the tick cuts the tooltip as the tray would");
+
 const QString kHideCaption = QStringLiteral("Hi&de");
 const QString kRestoreCaption = QStringLiteral("&Restore");
 
@@ -141,6 +143,9 @@ void ClockWindow::createSpeedbar()
     help.addFile(QStringLiteral(":/icons/help-down.svg"), {}, QIcon::Active);
     ui->helpButton->setIcon(help);
     glyph(ui->exitButton, QStringLiteral("exit"));
+    // The buttons sit at fixed places: the bar is never narrower than the
+    // last of them, with the margin the first has on its left.
+    ui->speedbar->setMinimumWidth(ui->exitButton->geometry().right() + 1 + ui->optionsButton->x());
 }
 
 void ClockWindow::createTrayIcon()
@@ -279,7 +284,9 @@ void ClockWindow::showAbout()
 
 void ClockWindow::showHelp()
 {
-    openHelp();
+    if (openHelp())
+        return;
+    tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
 }
 
 void ClockWindow::quit()
@@ -315,6 +322,8 @@ void ClockWindow::toggleSpeedbar()
     ui->speedbar->setVisible(m_speedbarVisible);
     ui->face->setToolTip(m_speedbarVisible ? QStringLiteral("Hide Speedbar")
                                            : QStringLiteral("Show Speedbar"));
+    // The compact clock has no caption to take hold of: the face stands in.
+    ui->face->setMovesWindow(!m_speedbarVisible);
     if (wasVisible) {
         setGeometry(client.adjusted(0, m_speedbarVisible ? m_captionHeight : -m_captionHeight, 0, 0));
         show();
@@ -374,9 +383,11 @@ void ClockWindow::shrinkFontToFit()
 
 void ClockWindow::showNotice(const QString& title, const QString& text)
 {
+    m_noticesShown << title + QStringLiteral(": ") + text;
     if (m_trayIcon->showMessage(title, text))
         return;
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("noticeWindow"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

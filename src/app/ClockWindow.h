@@ -5,6 +5,7 @@
 #include "controls/FaceLayout.h"
 
 #include <QScopedPointer>
+#include <QStringList>
 #include <QWidget>
 
 class QAction;
@@ -21,9 +22,10 @@ class TrayIcon;
 
 // The clock window: a face that shows the time in large type below an
 // optional speedbar, a tray icon, and the menus that lead to every other
-// window. It only shows: the clock session ticks and tells the face what to
-// show; the window keeps the face's look and the window's place in the
-// settings.
+// window. Without the speedbar (the compact clock) a drag of the face moves
+// the window and its edges resize it; a click still brings the speedbar back. It only shows: the clock
+// session ticks and tells the face what to show; the window keeps the face's look and the window's place in
+// the settings.
 class ClockWindow : public QWidget, public ClockTick::Face, public Notices
 {
     Q_OBJECT
@@ -39,6 +41,8 @@ public:
     QMenu* contextMenu() const { return m_contextMenu; }
     QMenu* timersMenu() const { return m_timersMenu; }
     TrayIcon* trayIcon() const { return m_trayIcon; }
+    // Every notice shown so far, as "title: text", for tests and screenshots.
+    const QStringList& noticesShown() const { return m_noticesShown; }
 
     // ClockTick::Face
     void showTime(const QString& faceText, const QString& toolTip) override;
@@ -134,6 +138,7 @@ private:
     bool m_shown = false;
     int m_captionHeight = 0; // pixels the window manager's title bar takes, once seen
     int m_fontHeight = 1;    // the face font's cell height, in pixels
+    QStringList m_noticesShown;
 };
 
 } // namespace hv

@@ -1,6 +1,8 @@
 #include "DesktopAlarmActions.h"
 
 #include "AppState.h"
+#include "Notices.h"
+#include "alarms/AlarmDescription.h"
 #include "alarms/MessageAlarmWindow.h"
 #include "common/Logging.h"
 #include "platform/ProcessLauncher.h"
@@ -8,10 +10,12 @@
 
 namespace hv {
 
-DesktopAlarmActions::DesktopAlarmActions(AppState& state, const Platform& platform, QObject* parent)
+DesktopAlarmActions::DesktopAlarmActions(AppState& state, const Platform& platform, Notices& notices,
+                                         QObject* parent)
     : QObject(parent)
     , m_state(state)
     , m_platform(platform)
+    , m_notices(notices)
 {}
 
 DesktopAlarmActions::~DesktopAlarmActions()
@@ -29,8 +33,29 @@ void DesktopAlarmActions::playWave(const QString& path)
 void DesktopAlarmActions::startProgram(const QString& commandLine, bool minimized,
                                        std::function<void(LaunchedWindow)> launched)
 {
-    if (m_platform.launcher->start(commandLine, minimized, std::move(launched)) == 0)
-        qCInfo(lcAlarms) << "an alarm could not start" << commandLine;
+    if (m_platform.launcher->start(commandLine, minimized, std::move(launched)) != 0)
+        return;
+    QString why = m_platform.launcher->lastError();
+    if (why.isEmpty())
+        why = QStringLiteral("the program could not be run");
+    const QString alarm = programAlarmNamed(commandLine);
+    const QString text = (alarm.isEmpty() ? QStringLiteral("An alarm could not start \"%2\": %3.")
+                                          : QStringLiteral("The alarm \"%1\" could not start \"%2\": %3."))
+                             .arg(alarm, commandLine, why);
+    qCWarning(lcAlarms).noquote() << text;
+    m_notices.tell(QStringLiteral("program:") + commandLine, QStringLiteral("Horavox: an alarm failed"),
+                   text);
+}
+
+QString DesktopAlarmActions::programAlarmNamed(const QString& commandLine) const
+{
+    const AlarmTable& alarms = m_state.alarms();
+    for (int n = 1; n <= AlarmTable::kSlots; ++n) {
+        const AlarmRecord& alarm = alarms.slot(n);
+        if (alarm.isUsed() && alarm.AlarmKind == KindProgram && alarm.Target.text() == commandLine)
+            return describeAlarm(alarm, m_state.formats()).left(kDescriptionHeadLength).simplified();
+    }
+    return {};
 }
 
 void DesktopAlarmActions::closeWindow(LaunchedWindow window)
@@ -52,6 +77,14 @@ void DesktopAlarmActions::showMessage(AlarmId alarm, const QString& text, const 
                                       m_state.paths().dataDir(), [this] { alarmsChanged(); }};
     auto* window = new MessageAlarmWindow(context, alarm, text, wave);
     m_messages.removeAll(nullptr);
+    // The first free place in the cascade: a window that closed leaves its
+    // place to the next one, and no two open windows share one.
+    int place = 0;
+    while (std::any_of(
+        m_messages.cbegin(), m_messages.cend(),
+        [place](const QPointer<MessageAlarmWindow>& open) { return open->cascadePlace() == place; }))
+        ++place;
+    window->setCascadePlace(place);
     m_messages.append(window);
     window->show();
 }

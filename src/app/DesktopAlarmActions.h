@@ -12,15 +12,21 @@ namespace hv {
 
 class AppState;
 class MessageAlarmWindow;
+class Notices;
 
 // What firing alarms do on this desktop: sounds through the sound service,
 // programs and the launcher through the process launcher, message windows.
+// A program that cannot be started is told to the user through `notices`,
+// once per command line; message windows of alarms that fire together
+// cascade, so that none hides another.
 class DesktopAlarmActions final : public QObject, public AlarmActions
 {
     Q_OBJECT
 
 public:
-    DesktopAlarmActions(AppState& state, const Platform& platform, QObject* parent = nullptr);
+    // `state`, the services of `platform` and `notices` must outlive the actions.
+    DesktopAlarmActions(AppState& state, const Platform& platform, Notices& notices,
+                        QObject* parent = nullptr);
     ~DesktopAlarmActions() override;
 
     void playWave(const QString& path) override;
@@ -40,8 +46,13 @@ Q_SIGNALS:
     void tableChanged();
 
 private:
+    // The start time and rule of the program alarm that runs `commandLine`,
+    // as the alarm list shows them; empty when no alarm runs it.
+    QString programAlarmNamed(const QString& commandLine) const;
+
     AppState& m_state;
     Platform m_platform;
+    Notices& m_notices;
     QList<QPointer<MessageAlarmWindow>> m_messages;
 };
 

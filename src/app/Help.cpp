@@ -85,4 +85,15 @@ bool openHelp(int contextNumber)
     return QDesktopServices::openUrl(url);
 }
 
+QString helpNotOpenedText()
+{
+    const QString folder = helpFolder();
+    if (folder.isEmpty())
+        return QStringLiteral("The help pages could not be found. They are looked for in: %1.")
+            .arg(helpFolderCandidates().join(QStringLiteral(", ")));
+    return QStringLiteral("Help could not be opened: no web browser is set up to open it. The help pages are "
+                          "in %1; open %2 in any browser.")
+        .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()), kIndexPage);
+}
+
 } // namespace hv

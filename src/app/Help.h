@@ -31,4 +31,9 @@ QUrl helpUrl(int contextNumber = 0);
 // not open them.
 bool openHelp(int contextNumber = 0);
 
+// What to tell the user when openHelp() failed: that no web browser is set up
+// to open the pages and where they are on disk, or, when there are no pages,
+// where they were looked for.
+QString helpNotOpenedText();
+
 } // namespace hv

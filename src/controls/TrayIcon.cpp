@@ -49,7 +49,9 @@ void TrayIcon::setToolTip(const QString& toolTip)
 
 bool TrayIcon::showMessage(const QString& title, const QString& text)
 {
-    if (!m_active || !QSystemTrayIcon::supportsMessages())
+    // Qt reports messages as supported on X11 even where no tray holds the
+    // icon; a balloon from an icon nobody shows would be seen by nobody.
+    if (!m_active || !isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
         return false;
     m_tray->showMessage(title, text, QSystemTrayIcon::Warning);
     return true;

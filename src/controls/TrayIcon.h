@@ -38,7 +38,7 @@ public:
 
     // A balloon message from the icon, shown while the icon is active; it
     // goes by itself. False when the icon is not shown or the desktop shows
-    // no messages.
+    // no messages (no tray at all included).
     bool showMessage(const QString& title, const QString& text);
 
     // Whether the desktop offers a notification area at all.

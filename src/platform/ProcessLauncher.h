@@ -36,9 +36,14 @@ public:
     // window to show minimized when `minimized` is set, as far as the platform
     // lets one program do that to another. Returns the new process's id, or 0
     // when it did not start (an empty or unbalanced line, a program that cannot
-    // be found or run). `found` is called from the event loop later, never from
-    // inside this call, and not at all once the launcher is destroyed.
+    // be found or run; lastError() then says why). `found` is called from the
+    // event loop later, never from inside this call, and not at all once the
+    // launcher is destroyed.
     virtual qint64 start(const QString& commandLine, bool minimized, WindowFound found) = 0;
+
+    // Why the last start() returned 0, in words for the user ("No such file or
+    // directory"); empty after a start that worked.
+    QString lastError() const { return m_lastError; }
 
     // Asks a window to close, as the window manager's close button would; the
     // program may ask its user first. A window that has gone: nothing.
@@ -49,6 +54,9 @@ public:
     // allows that. False, with a warning in the log, when there is no launcher
     // there or it did not start.
     virtual bool runPagedeck(const QString& folder, const QString& page, bool launch) = 0;
+
+protected:
+    QString m_lastError;
 };
 
 // The file name of the launcher, as it has always been installed.

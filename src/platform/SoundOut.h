@@ -68,6 +68,9 @@ Q_SIGNALS:
     // The last sound asked for has been heard. Not emitted for sounds that stop()
     // or a later sound cut short.
     void finished();
+    // A sound was asked for and there is no output to play it on: once per run,
+    // with the reason in words, so that the user can be told.
+    void unavailable(const QString& reason);
 };
 
 } // namespace hv

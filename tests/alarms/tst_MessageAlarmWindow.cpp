@@ -58,13 +58,15 @@ struct Rig
     }
 
     // Opens a window the way the alarm check does; it deletes itself on close.
-    QPointer<MessageAlarmWindow> open(AlarmId alarm, const QString& wave = QStringLiteral("NONE"))
+    QPointer<MessageAlarmWindow> open(AlarmId alarm, const QString& wave = QStringLiteral("NONE"),
+                                      int cascadePlace = 0)
     {
         const MessageAlarmContext context{
             alarms, sound, clock, snoozeTime, programDir.path(), [this] { ++changes; }};
         const std::optional<int> slot = alarms.slotOf(alarm);
         const QString text = slot ? alarms.slot(*slot).Target.text() : QString();
         auto* window = new MessageAlarmWindow(context, alarm, text, wave);
+        window->setCascadePlace(cascadePlace);
         window->show();
         return window;
     }
@@ -130,7 +132,9 @@ private Q_SLOTS:
     void snoozeMovesTheAlarm();
     void okEndsTheAlarm_data();
     void okEndsTheAlarm();
+    void closeBoxAndEscapeTouchNothing_data();
     void closeBoxAndEscapeTouchNothing();
+    void windowsOpenTogetherCascade();
     void followsTheAlarmWhenTheTableIsRearranged_data();
     void followsTheAlarmWhenTheTableIsRearranged();
     void leavesOtherAlarmsAloneWhenItsAlarmIsGone_data();
@@ -191,6 +195,8 @@ void TestMessageAlarmWindow::laidOutAsAMessageAlarm()
     QCOMPARE(minutes->minimum(), 1);
     QCOMPARE(minutes->maximum(), 59);
     QCOMPARE(minutes->value(), 25);
+    QCOMPARE(minutes->suffix(), QStringLiteral(" min"));
+    QVERIFY(minutes->text().endsWith(QStringLiteral("25 min")));
 
     for (QWidget* w : {static_cast<QWidget*>(memo), static_cast<QWidget*>(ok), static_cast<QWidget*>(snooze),
                        static_cast<QWidget*>(minutes)})
@@ -284,23 +290,60 @@ void TestMessageAlarmWindow::okEndsTheAlarm()
     VERIFY_GONE(window);
 }
 
+void TestMessageAlarmWindow::closeBoxAndEscapeTouchNothing_data()
+{
+    QTest::addColumn<bool>("escape");
+
+    QTest::newRow("close box") << false;
+    QTest::newRow("Escape") << true;
+}
+
 void TestMessageAlarmWindow::closeBoxAndEscapeTouchNothing()
 {
+    QFETCH(bool, escape);
+
     Rig rig;
     const AlarmId id = rig.put(1, QStringLiteral("Tea"), 7, 0, true);
     const AlarmRecord before = rig.alarms.slot(1);
     const QPointer<MessageAlarmWindow> window = rig.open(id);
     QVERIFY(QTest::qWaitForWindowExposed(window.data()));
 
-    QTest::keyClick(window.data(), Qt::Key_Escape);
-    QVERIFY(window && window->isVisible());
-
-    window->close(); // as the close box does
+    if (escape)
+        QTest::keyClick(window.data(), Qt::Key_Escape);
+    else
+        window->close(); // as the close box does
     VERIFY_GONE(window);
     QCOMPARE(rig.alarms.slot(1), before);
     QCOMPARE(rig.beeps(), 0);
     QCOMPARE(rig.changes, 0);
     QCOMPARE(rig.snoozeTime, 10);
+}
+
+void TestMessageAlarmWindow::windowsOpenTogetherCascade()
+{
+    Rig rig;
+    QList<QPointer<MessageAlarmWindow>> windows;
+    for (int place = 0; place < 3; ++place)
+        windows << rig.open(rig.put(place + 1, QStringLiteral("Alarm %1").arg(place), 7, 0), {}, place);
+    for (const auto& window : windows)
+        QVERIFY(QTest::qWaitForWindowExposed(window.data()));
+    const QRect screen = windows[0]->screen()->availableGeometry();
+    QCOMPARE(windows[0]->frameGeometry().center(), screen.center());
+    for (int place = 1; place < 3; ++place) {
+        const QPoint step = windows[place]->pos() - windows[place - 1]->pos();
+        QVERIFY2(step.x() >= MessageAlarmWindow::kCascadeStep && step.x() == step.y(),
+                 qPrintable(QStringLiteral("%1,%2").arg(step.x()).arg(step.y())));
+    }
+
+    // Far down the cascade the windows wrap round and stay on the screen.
+    for (int place = 3; place < 40; ++place) {
+        const QPointer<MessageAlarmWindow> window =
+            rig.open(rig.put(place + 1, QStringLiteral("Alarm %1").arg(place), 7, 0), {}, place);
+        QVERIFY2(screen.contains(window->frameGeometry()), qPrintable(QString::number(place)));
+        windows << window;
+    }
+    QVERIFY(std::any_of(windows.begin() + 3, windows.end(),
+                        [&](const auto& w) { return w->pos() == windows[0]->pos(); }));
 }
 
 void TestMessageAlarmWindow::followsTheAlarmWhenTheTableIsRearranged_data()

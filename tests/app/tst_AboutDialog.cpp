@@ -45,6 +45,14 @@ void TestAboutDialog::showsNameVersionAndIcon()
     QCOMPARE(label("versionLabel"), shown);
     QCOMPARE(label("commentsLabel"),
              QStringLiteral("A talking desktop clock with alarms, timers and a CD player."));
+    // The licence, and the notice the voice's licence asks to be kept.
+    for (const char* words :
+         {"GNU General Public License, version 3 or (at your option) any later version", "LICENSE"})
+        QVERIFY2(label("licenceLabel").contains(QLatin1String(words)), words);
+    for (const char* words :
+         {"Copyright 2003 Carnegie Mellon University", "HTS working group",
+          "/usr/share/doc/festvox-us-slt-hts/copyright", "trimmed, levelled and resampled"})
+        QVERIFY2(label("voiceCreditLabel").contains(QLatin1String(words)), words);
 
     auto* icon = box.findChild<QLabel*>(QStringLiteral("programIcon"));
     QVERIFY(icon);

@@ -1,4 +1,5 @@
 #include "app/ClockTick.h"
+#include "common/DateTimeFormat.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeWindowTitles.h"
 
@@ -46,6 +47,8 @@ private Q_SLOTS:
     void voiceRequestSpeaksAtTheNextTickWithoutAnExtraAlarmCheck();
     void voiceRequestAtAMinuteChangeKeepsTheAlarmCheck();
     void jumpOfWholeHoursIsAMinuteChange();
+    void toolTipCutKeepsTheTimeForALongDate_data();
+    void toolTipCutKeepsTheTimeForALongDate();
 };
 
 void TestClockTick::timeText_data()
@@ -148,6 +151,43 @@ void TestClockTick::jumpOfWholeHoursIsAMinuteChange()
     tick.run(at(9, 31), twelveHour(), {});
     tick.run(at(12, 31), twelveHour(), {}); // resumed three hours later
     QCOMPARE(checks, 2);
+}
+
+void TestClockTick::toolTipCutKeepsTheTimeForALongDate_data()
+{
+    QTest::addColumn<QString>("longDate");
+    QTest::addColumn<QString>("shortTime"); // empty: the locale's
+    QTest::addColumn<QString>("date");      // the date as the tooltip shows it
+
+    const QString wordy = QStringLiteral("dddd, 'the' d'th day of' mmmm 'in the year' yyyy");
+    QTest::newRow("fits: whole") << QStringLiteral("dddd, mmmm d, yyyy") << QString()
+                                 << QStringLiteral("Thursday, December 10, 2026");
+    QTest::newRow("long date: cut, with an ellipsis")
+        << wordy << QString() << QStringLiteral("Thursday, the 10th day of December in\u2026");
+    QTest::newRow("long date and a long time: the time whole")
+        << wordy << QStringLiteral("hh:nn 'oclock in the morning'")
+        << QStringLiteral("Thursday, the 10th\u2026");
+    QTest::newRow("exactly the room: whole")
+        << QStringLiteral("'%1'").arg(QString(39, u'x')) << QString() << QString(39, u'x');
+    QTest::newRow("one more than the room")
+        << QStringLiteral("'%1'").arg(QString(40, u'x')) << QString() << QString(38, u'x') + QChar(0x2026);
+}
+
+void TestClockTick::toolTipCutKeepsTheTimeForALongDate()
+{
+    QFETCH(QString, longDate);
+    QFETCH(QString, shortTime);
+    QFETCH(QString, date);
+
+    FormatSettings formats = twelveHour();
+    formats.longDateFormat = longDate;
+    if (!shortTime.isEmpty())
+        formats.shortTimeFormat = shortTime;
+    const QString time = formatDateTime(u"t", at(7, 5, 12), formats);
+    QVERIFY(time.startsWith(QStringLiteral("7:05")) || time.startsWith(QStringLiteral("07:05")));
+    const QString tip = trayToolTip(at(7, 5, 12), formats);
+    QCOMPARE(tip, QStringLiteral("Horavox 32 - ") + date + QStringLiteral(",  ") + time);
+    QVERIFY(tip.size() <= kTrayToolTipLength);
 }
 
 QTEST_GUILESS_MAIN(TestClockTick)

@@ -9,6 +9,7 @@
 #include "controls/TrayIcon.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
 #include <QTest>
@@ -34,6 +35,36 @@ struct Fixture : test::ClockWindowRig
     BevelPanel* face() const { return window->findChild<BevelPanel*>(QStringLiteral("face")); }
     QWidget* speedbar() const { return window->findChild<QWidget*>(QStringLiteral("speedbar")); }
     int fontPixels() const { return face()->font().pixelSize(); }
+};
+
+// Sends one mouse event to the face as the window system would, at `pos` in
+// the face; the screen position follows from where the face is now.
+void sendMouse(BevelPanel* face, QEvent::Type type, QPoint pos, Qt::MouseButtons held)
+{
+    const QPointF local(pos);
+    QMouseEvent event(type, local, face->mapToGlobal(local), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(face, &event);
+}
+
+// Press at `from`, move in steps to `to` (both in the face as it was at the
+// press), release there.
+void drag(BevelPanel* face, QPoint from, QPoint to)
+{
+    const QPoint origin = face->mapToGlobal(QPoint(0, 0));
+    const auto at = [face, origin](QPoint p) { return face->mapFromGlobal(origin + p); };
+    sendMouse(face, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    for (int step = 1; step <= 4; ++step)
+        sendMouse(face, QEvent::MouseMove, at(from + (to - from) * step / 4), Qt::LeftButton);
+    sendMouse(face, QEvent::MouseButtonRelease, at(to), Qt::NoButton);
+}
+
+// A desktop without a browser: opening a file URL fails (the handler has no
+// such method, which is how QDesktopServices reports a failed open).
+struct NoBrowser
+{
+    QObject handler;
+    NoBrowser() { QDesktopServices::setUrlHandler(QStringLiteral("file"), &handler, "noBrowser"); }
+    ~NoBrowser() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 };
 
 QStringList captions(const QMenu* menu)
@@ -267,6 +298,148 @@ private Q_SLOTS:
         QVERIFY(fired.launcher.pagedecks[0].launch);
         for (MessageAlarmWindow* window : fired.program->alarmActions().messageWindows())
             window->close();
+    }
+
+    void compactFaceMovesOnADragAndTogglesOnAClick()
+    {
+        Fixture f(QStringLiteral("[Display]\nSpeedBar=0\n"));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        QVERIFY(!f.speedbar()->isVisible());
+        const QPoint start = f.window->pos();
+        const QPoint middle = f.face()->rect().center();
+
+        // Within the drag distance: a click, however the hand shook.
+        const int near = QApplication::startDragDistance() / 2;
+        drag(f.face(), middle, middle + QPoint(near, 0));
+        QVERIFY(f.speedbar()->isVisible());
+        QCOMPARE(f.window->pos(), start);
+        f.window->toggleSpeedbar();
+        QVERIFY(!f.speedbar()->isVisible());
+
+        // Beyond it: the window follows, the speedbar stays hidden.
+        const QPoint start2 = f.window->pos();
+        drag(f.face(), middle, middle + QPoint(40, 25));
+        QVERIFY(!f.speedbar()->isVisible());
+        QCOMPARE(f.window->pos(), start2 + QPoint(40, 25));
+        QVERIFY(!f.state->settings().speedBar);
+
+        // With the speedbar the face does not move the window, and a drag is no click.
+        f.window->toggleSpeedbar();
+        const QPoint start3 = f.window->pos();
+        drag(f.face(), middle, middle + QPoint(40, 25));
+        QCOMPARE(f.window->pos(), start3);
+        QVERIFY(f.speedbar()->isVisible());
+    }
+
+    void compactEdgesResize_data()
+    {
+        QTest::addColumn<QPoint>("from"); // in the face; (-1, -1) is the bottom-right corner
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<QRect>("change"); // of left, top, right, bottom
+
+        QTest::newRow("right edge wider") << QPoint(-1, 40) << QPoint(30, 7) << QRect(0, 0, 30, 0);
+        QTest::newRow("left edge wider") << QPoint(0, 40) << QPoint(-30, 7) << QRect(-30, 0, 0, 0);
+        QTest::newRow("bottom-right corner") << QPoint(-1, -1) << QPoint(20, 10) << QRect(0, 0, 20, 10);
+        QTest::newRow("top edge taller") << QPoint(60, 1) << QPoint(5, -15) << QRect(0, -15, 0, 0);
+    }
+
+    void compactEdgesResize()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, by);
+        QFETCH(QRect, change);
+
+        Fixture f(QStringLiteral("[Display]\nSpeedBar=0\n"));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        const QRect before = f.window->geometry();
+        const QPoint press(from.x() < 0 ? f.face()->width() - 1 : from.x(),
+                           from.y() < 0 ? f.face()->height() - 1 : from.y());
+        drag(f.face(), press, press + by);
+        const QRect after = f.window->geometry();
+        QCOMPARE(QRect(after.left() - before.left(), after.top() - before.top(),
+                       after.right() - before.right(), after.bottom() - before.bottom()),
+                 change);
+        QVERIFY(!f.speedbar()->isVisible()); // no click
+    }
+
+    void speedbarKeepsItsLastButtonsAtNarrowWidths()
+    {
+        Fixture f;
+        f.window->show();
+        f.window->resize(60, f.window->height());
+        QVERIFY(QTest::qWaitForWindowExposed(f.window));
+        auto* exit = f.window->findChild<QToolButton*>(QStringLiteral("exitButton"));
+        QVERIFY(exit);
+        QVERIFY2(f.speedbar()->rect().contains(exit->geometry()),
+                 qPrintable(QStringLiteral("bar %1, button ends at %2")
+                                .arg(f.speedbar()->width())
+                                .arg(exit->geometry().right())));
+        // Without the speedbar the compact clock may be narrower.
+        f.window->toggleSpeedbar();
+        f.window->resize(60, f.window->height());
+        QCOMPARE(f.window->width(), 60);
+    }
+
+    void failuresAreToldOncePerCause()
+    {
+        AlarmTable table;
+        AlarmRecord& alarm = table.slot(1);
+        alarm.Rule = RuleDaily;
+        alarm.Active = true;
+        alarm.AlarmKind = KindProgram;
+        alarm.Target = QStringLiteral("no-such-program --now");
+        alarm.StartTime = *tryEncodeTime(7, 6);
+        Fixture f({}, false, [&table](const QString& home) {
+            saveAlarmFile(home + QStringLiteral("/alarms32.rec"), table);
+        });
+        f.launcher.nextPid = 0;
+        f.launcher.nextError = QStringLiteral("No such file or directory");
+        f.window->show();
+
+        // The program alarm, on two days: told once, naming the alarm, the program and why.
+        for (const DateTime day : {0.0, 1.0}) {
+            f.clock.set(at(7, 6, 0) + day + 0.002 / 86400);
+            f.session->tick();
+        }
+        QCOMPARE(f.launcher.starts.size(), 2);
+        QCOMPARE(f.window->noticesShown().size(), 1);
+        const QString told = f.window->noticesShown().constFirst();
+        for (const QString& part :
+             {QStringLiteral("7:06"), QStringLiteral("Daily"), QStringLiteral("\"no-such-program --now\""),
+              QStringLiteral("No such file or directory")})
+            QVERIFY2(told.contains(part), qPrintable(told + QStringLiteral(" lacks ") + part));
+
+        // No sound output: the clock goes on and says so once.
+        f.sound.available = false;
+        f.hotKey.press();
+        f.hotKey.press();
+        QTRY_COMPARE(f.window->noticesShown().size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(f.window->noticesShown().size(), 2);
+        QVERIFY2(f.window->noticesShown().at(1).contains(QStringLiteral("no audio output")),
+                 qPrintable(f.window->noticesShown().at(1)));
+
+        // Help without a browser: where the pages are.
+        NoBrowser noBrowser;
+        f.window->showHelp();
+        f.window->showHelp();
+        QCOMPARE(f.window->noticesShown().size(), 3);
+        const QString help = f.window->noticesShown().at(2);
+        QVERIFY2(help.contains(QStringLiteral("no web browser")) &&
+                     help.contains(QStringLiteral("index.html")),
+                 qPrintable(help));
+
+        // Without a tray each shows in a small window that waits for nobody.
+        if (!TrayIcon::isSystemTrayAvailable()) {
+            const QList<QMessageBox*> boxes =
+                f.window->findChildren<QMessageBox*>(QStringLiteral("noticeWindow"));
+            QCOMPARE(boxes.size(), 3);
+            for (QMessageBox* box : boxes)
+                QVERIFY(!box->isModal() && box->isVisible());
+        }
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void refusedSaveKeepsTheWindowOpen()

@@ -30,11 +30,11 @@ void TestStartupReminderDialog::showsTheReminder()
     auto* memo = form.findChild<QPlainTextEdit*>(QStringLiteral("reminderText"));
     QVERIFY(memo);
     QVERIFY(memo->isReadOnly());
-    QCOMPARE(
-        memo->toPlainText(),
-        QStringLiteral("Horavox gives you the option to have the program started automatically when Windows "
-                       "starts.  This option can be changed in Horavox's 'Options'  dialog box.\n\n"
-                       "Would you like Horavox to be started automatically when Windows starts?"));
+    QCOMPARE(memo->toPlainText(),
+             QStringLiteral(
+                 "Horavox gives you the option to have the program started automatically when you log in "
+                 "to the desktop.  This option can be changed in Horavox's 'Options'  dialog box.\n\n"
+                 "Would you like Horavox to be started automatically when you log in to the desktop?"));
     QCOMPARE(memo->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0xB7));
 
     auto* yes = form.findChild<QPushButton*>(QStringLiteral("yesButton"));

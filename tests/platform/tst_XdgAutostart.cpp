@@ -59,7 +59,11 @@ void TestXdgAutostart::enableWritesEntryAndDisableRemovesIt()
     QCOMPARE(contentOf(autostart.entryPath()), QByteArray("[Desktop Entry]\n"
                                                           "Type=Application\n"
                                                           "Name=Horavox\n"
+                                                          "Comment=A talking desktop clock with alarms, "
+                                                          "timers and a CD player\n"
                                                           "Exec=\"/usr/bin/horavox\"\n"
+                                                          "Icon=horavox\n"
+                                                          "Terminal=false\n"
                                                           "X-GNOME-Autostart-enabled=true\n"));
 
     autostart.setEnabled(false);

@@ -4,10 +4,12 @@
 #include "alarms/MessageAlarmWindow.h"
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
+#include "controls/TrayIcon.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 
@@ -29,6 +31,18 @@ void capture(QWidget* window, const QString& name, bool framed = true)
     const QPixmap shot =
         framed ? window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
                : window->screen()->grabWindow(window->winId());
+    const QString path = QDir(outputDir).filePath(name + QStringLiteral(".png"));
+    if (!shot.save(path))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
+}
+
+// A part of the screen: windows side by side or over one another.
+void captureArea(QScreen* screen, const QRect& area, const QString& name)
+{
+    QTest::qWait(800);
+    const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     const QString path = QDir(outputDir).filePath(name + QStringLiteral(".png"));
     if (!shot.save(path))
         std::fprintf(stderr, "could not write %s\n", qPrintable(path));
@@ -94,6 +108,33 @@ int main(int argc, char* argv[])
         capture(&about, QStringLiteral("about"));
     }
     {
+        // The compact clock, moved away from where it started, with its thin border.
+        ShownClock clock({});
+        clock.window->toggleSpeedbar();
+        QTest::qWait(300);
+        clock.window->move(420, 260);
+        capture(clock.window, QStringLiteral("compact-moved"));
+    }
+    {
+        // Notices: from the tray icon where there is a tray, else in a small window.
+        ShownClock clock({});
+        const QString program =
+            QStringLiteral("The alarm \"7:06 AM Daily\" could not start \"mail-fetch --now\": "
+                           "execvp: No such file or directory.");
+        if (clock.window->tell(QStringLiteral("program"), QStringLiteral("Horavox: an alarm failed"),
+                               program) &&
+            TrayIcon::isSystemTrayAvailable())
+            captureArea(clock.window->screen(), clock.window->screen()->geometry(),
+                        QStringLiteral("notice-tray"));
+        clock.window->trayIcon()->setActive(false);
+        clock.window->tell(
+            QStringLiteral("sound"), QStringLiteral("Horavox: no sound"),
+            QStringLiteral("Sounds cannot be played: there is no audio output device. The clock goes "
+                           "on without them."));
+        if (auto* notice = clock.window->findChild<QMessageBox*>(QStringLiteral("noticeWindow")))
+            capture(notice, QStringLiteral("notice-window"));
+    }
+    {
         AlarmTable alarms;
         alarms.slot(1).Rule = RuleOnce;
         FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(7, 0)};
@@ -105,6 +146,26 @@ int main(int argc, char* argv[])
                                    QStringLiteral("NONE"));
         message.show();
         capture(&message, QStringLiteral("message-alarm"));
+        message.hide();
+
+        // Three alarms of one minute: their windows cascade.
+        QList<MessageAlarmWindow*> cascade;
+        for (int place = 0; place < 3; ++place) {
+            alarms.slot(place + 2).Rule = RuleOnce;
+            auto* window = new MessageAlarmWindow(context, alarms.idOf(place + 2),
+                                                  QStringLiteral("Alarm %1 of three at 7:00").arg(place + 1),
+                                                  QStringLiteral("NONE"));
+            window->setCascadePlace(place);
+            window->show();
+            cascade << window;
+        }
+        QTest::qWait(800);
+        QRect area;
+        for (MessageAlarmWindow* window : cascade)
+            area |= window->frameGeometry();
+        captureArea(cascade.front()->screen(), area.adjusted(-8, -8, 8, 8),
+                    QStringLiteral("message-alarms-cascade"));
+        qDeleteAll(cascade);
     }
     return 0;
 }

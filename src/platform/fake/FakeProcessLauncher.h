@@ -24,9 +24,10 @@ public:
         bool launch = false;
     };
 
-    qint64 nextPid = 4242;     // 0: the start fails
-    WindowId nextWindow = 0;   // what the next start reports
-    bool pagedeckFound = true; // what runPagedeck() returns
+    qint64 nextPid = 4242;                                           // 0: the start fails
+    QString nextError = QStringLiteral("No such file or directory"); // lastError() after a failed start
+    WindowId nextWindow = 0;                                         // what the next start reports
+    bool pagedeckFound = true;                                       // what runPagedeck() returns
     bool holdAnswers = false;
 
     QList<Start> starts;
@@ -37,6 +38,7 @@ public:
     qint64 start(const QString& commandLine, bool minimized, WindowFound found) override
     {
         starts.append({commandLine, minimized});
+        m_lastError = nextPid == 0 ? nextError : QString();
         const WindowId window = nextPid == 0 ? 0 : nextWindow;
         if (holdAnswers && nextPid != 0)
             held.append(std::move(found));

@@ -27,6 +27,8 @@ public:
     bool isAvailable() const override { return available; }
     bool play(const Sound& sound, Mode mode) override
     {
+        if (!available)
+            Q_EMIT unavailable(QStringLiteral("there is no audio output device"));
         if (!available || (mode == Mode::AsyncNoStop && playing))
             return false;
         calls.append({Call::Play, {sound}, mode});
@@ -36,6 +38,8 @@ public:
     {
         if (available)
             calls.append({Call::Sequence, sounds, Mode::Async});
+        else
+            Q_EMIT unavailable(QStringLiteral("there is no audio output device"));
     }
     void beep() override { calls.append({Call::Beep, {}, Mode::Async}); }
     bool isPlaying() const override { return playing; }

@@ -149,12 +149,16 @@ bool XdgAutostart::isEnabled() const
 void XdgAutostart::setEnabled(bool enabled)
 {
     if (enabled) {
-        const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                             "Type=Application\n"
-                                             "Name=Horavox\n"
-                                             "Exec=%1\n"
-                                             "X-GNOME-Autostart-enabled=true\n")
-                                  .arg(execValueFor(m_programPath));
+        const QString entry =
+            QStringLiteral("[Desktop Entry]\n"
+                           "Type=Application\n"
+                           "Name=Horavox\n"
+                           "Comment=A talking desktop clock with alarms, timers and a CD player\n"
+                           "Exec=%1\n"
+                           "Icon=horavox\n"
+                           "Terminal=false\n"
+                           "X-GNOME-Autostart-enabled=true\n")
+                .arg(execValueFor(m_programPath));
         writeFileAtomically(entryPath(), entry.toUtf8());
         return;
     }

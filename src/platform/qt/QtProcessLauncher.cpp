@@ -1,7 +1,7 @@
 #include "platform/qt/QtProcessLauncher.h"
 
-#include "platform/CommandLineSplit.h"
 #include "common/Logging.h"
+#include "platform/CommandLineSplit.h"
 
 #include <QProcess>
 
@@ -10,7 +10,8 @@ namespace hv {
 qint64 QtProcessLauncher::start(const QString& commandLine, bool minimized, WindowFound found)
 {
     Q_UNUSED(minimized) // no window to show minimized
-    const qint64 pid = startCommandLine(commandLine);
+    m_lastError.clear();
+    const qint64 pid = startCommandLine(commandLine, &m_lastError);
     report(std::move(found), 0);
     return pid;
 }
@@ -31,19 +32,22 @@ bool QtProcessLauncher::runPagedeck(const QString& folder, const QString& page, 
     return startDetached(*program, pagedeckArguments(page, launch), backgroundEnvironment()) != 0;
 }
 
-qint64 QtProcessLauncher::startCommandLine(const QString& commandLine)
+qint64 QtProcessLauncher::startCommandLine(const QString& commandLine, QString* why)
 {
     const std::optional<QStringList> words = splitCommandLine(commandLine);
     if (!words || words->isEmpty()) {
         qCWarning(lcAlarms) << "cannot start" << commandLine
                             << (words ? "(nothing to run)" : "(a quote is open)");
+        if (why)
+            *why =
+                words ? QStringLiteral("there is nothing to run") : QStringLiteral("a quote is not closed");
         return 0;
     }
-    return startDetached(words->first(), words->mid(1), QProcessEnvironment::systemEnvironment());
+    return startDetached(words->first(), words->mid(1), QProcessEnvironment::systemEnvironment(), why);
 }
 
 qint64 QtProcessLauncher::startDetached(const QString& program, const QStringList& arguments,
-                                        const QProcessEnvironment& environment)
+                                        const QProcessEnvironment& environment, QString* why)
 {
     QProcess process;
     process.setProgram(program);
@@ -54,6 +58,8 @@ qint64 QtProcessLauncher::startDetached(const QString& program, const QStringLis
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
         qCWarning(lcAlarms) << "cannot start" << program << arguments << process.errorString();
+        if (why)
+            *why = process.errorString();
         return 0;
     }
     return pid;

@@ -22,10 +22,11 @@ public:
 
 protected:
     // Splits the line and starts the program detached, with `environment`;
-    // the new process's id, or 0 when it did not start (logged).
-    static qint64 startCommandLine(const QString& commandLine);
+    // the new process's id, or 0 when it did not start (logged, and the reason
+    // put in `why` when given).
+    static qint64 startCommandLine(const QString& commandLine, QString* why = nullptr);
     static qint64 startDetached(const QString& program, const QStringList& arguments,
-                                const QProcessEnvironment& environment);
+                                const QProcessEnvironment& environment, QString* why = nullptr);
 
     // Calls `found` with `window` from the event loop, unless this launcher
     // has been destroyed by then.

@@ -123,9 +123,11 @@ bool QtSoundOut::isPlaying() const
 void QtSoundOut::reportUnavailable(const QString& reason)
 {
     m_failed = true;
-    if (!m_warned)
-        qCWarning(lcSound).noquote() << QStringLiteral("No sound: %1. Sounds are skipped.").arg(reason);
+    if (m_warned)
+        return;
     m_warned = true;
+    qCWarning(lcSound).noquote() << QStringLiteral("No sound: %1. Sounds are skipped.").arg(reason);
+    Q_EMIT unavailable(reason);
 }
 
 // The output in use while a sink runs; otherwise the current default output, so

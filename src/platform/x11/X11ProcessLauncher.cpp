@@ -103,7 +103,8 @@ qint64 X11ProcessLauncher::start(const QString& commandLine, bool minimized, Win
         return QtProcessLauncher::start(commandLine, minimized, std::move(found));
     // Taken before the program runs: whatever is not in it came later.
     std::vector<xcb_window_t> before = clientList();
-    const qint64 pid = startCommandLine(commandLine);
+    m_lastError.clear();
+    const qint64 pid = startCommandLine(commandLine, &m_lastError);
     if (pid == 0) {
         report(std::move(found), 0);
         return 0;
