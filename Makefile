@@ -3,17 +3,21 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build run check screenshots bench fuzz asan clean
+.PHONY: all setup configure build run check format-check screenshots bench fuzz asan clean
 
 all: build
 
 setup:
 	@scripts/setup
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
-
-configure: setup $(BUILD)/build.ninja
+# Configures once, and again whenever CMAKE_FLAGS differ from the last time, so
+# that `make check CMAKE_FLAGS=-DHORAVOX_WERROR=ON` applies to a configured folder
+# too. Values set once stay in the CMake cache.
+configure: setup
+	@if [ ! -f $(BUILD)/build.ninja ] || [ "$$(cat $(BUILD)/.cmake-flags 2>/dev/null)" != "$(CMAKE_FLAGS)" ]; then \
+		echo "cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)"; \
+		cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) && echo "$(CMAKE_FLAGS)" >$(BUILD)/.cmake-flags; \
+	fi
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -25,6 +29,23 @@ run: build
 # Builds and runs every test: unit, gui (offscreen) and desktop (scripts/with-desktop).
 check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Fails, naming them, when tracked C++ files differ from what clang-format makes
+# of them with the repository's .clang-format; `clang-format -i FILE` fixes one.
+CLANG_FORMAT ?= clang-format
+format-check: setup
+	@command -v $(CLANG_FORMAT) >/dev/null || { echo "format-check: $(CLANG_FORMAT) is not installed"; exit 1; }
+	@files=$$(git ls-files '*.cpp' '*.h' 2>/dev/null || find src tests bench fuzz tools -name '*.cpp' -o -name '*.h'); \
+	status=0; out=$$($(CLANG_FORMAT) --dry-run --Werror $$files 2>&1) || status=$$?; \
+	bad=$$(echo "$$out" | sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' | sort -u); \
+	if [ -n "$$bad" ]; then \
+		echo "format-check: these files are not formatted as .clang-format says (clang-format -i FILE):"; \
+		echo "$$bad" | sed 's/^/  /'; \
+		exit 1; \
+	elif [ $$status -ne 0 ]; then \
+		echo "$$out"; echo "format-check: $(CLANG_FORMAT) failed (status $$status)"; exit 1; \
+	fi; \
+	echo "format-check: $$(echo "$$files" | wc -l) files formatted"
 
 screenshots: build
 	scripts/with-desktop scripts/screenshots $(BUILD)
@@ -44,8 +65,9 @@ fuzz: setup
 	fuzz/run build-fuzz/fuzz $(FUZZ_SECONDS)
 
 # The unit and gui labels again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# CMAKE_FLAGS given here are added to the sanitizer build's own.
 asan:
-	$(MAKE) BUILD=build-asan CMAKE_FLAGS="-DHORAVOX_SANITIZE=ON -DHORAVOX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug" build
+	$(MAKE) BUILD=build-asan CMAKE_FLAGS="-DHORAVOX_SANITIZE=ON -DHORAVOX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)" build
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS) -L 'unit|gui'
 
 clean:

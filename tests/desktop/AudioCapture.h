@@ -4,7 +4,6 @@
 // parecord (outside Qt), and measurements on the recording.
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
 #include <QTest>
@@ -76,11 +75,7 @@ private:
 // Runs the event loop until the recorder holds `frames` frames, at most timeoutMs.
 inline bool waitForFrames(const Recorder& recorder, qint64 frames, int timeoutMs = 5000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (recorder.frames() < frames && timer.elapsed() < timeoutMs)
-        QTest::qWait(10);
-    return recorder.frames() >= frames;
+    return QTest::qWaitFor([&] { return recorder.frames() >= frames; }, timeoutMs);
 }
 
 inline std::vector<qint16> toSamples(const QByteArray& bytes)

@@ -4,6 +4,8 @@
 // day (HORAVOX_TIME), a few seconds before its alarms.
 #include "alarms/AlarmFile.h"
 #include "alarms/AlarmTable.h"
+#include "desktop/DesktopWindows.h"
+#include "desktop/RequireDesktop.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,8 +66,9 @@ class TestAlarms : public QObject
 private Q_SLOTS:
     void programAndMessageAlarms()
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs the test desktop");
+        hv::test::DesktopWindows desktop;
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || !desktop.isOpen())
+            HV_DESKTOP_MISSING("needs the test desktop");
         QTemporaryDir home;
         // A Target holds 100 characters: the program and its record go by
         // short names in the clock's working folder.
@@ -101,9 +104,10 @@ private Q_SLOTS:
                                        QStringLiteral(HV_TEST_OUTPUT_DIR "/alarm-desktop.png")});
 
         // Snooze is the default button: Enter snoozes for SnoozeTime, 1 minute.
-        const QString message = windowsNamed(QStringLiteral("Message Alarm!")).constFirst();
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), message});
-        QTest::qWait(500);
+        const auto message =
+            static_cast<xcb_window_t>(windowsNamed(QStringLiteral("Message Alarm!")).constFirst().toUInt());
+        desktop.activate(message);
+        QTRY_COMPARE_WITH_TIMEOUT(desktop.activeWindow(), message, kFewSeconds);
         run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
         QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Message Alarm!")).isEmpty(), kFewSeconds);
 

@@ -5,6 +5,7 @@
 
 #include "desktop/AudioCapture.h"
 #include "desktop/DesktopWindows.h"
+#include "desktop/RequireDesktop.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,8 +31,6 @@ namespace {
 constexpr int kSettle = 10000;
 // ms: an announcement of a few words, with room to spare.
 constexpr int kAnnouncement = 20000;
-// ms: past the first tick, which a clock runs as soon as it is shown.
-constexpr int kPastFirstTick = 1500;
 // Sample units (RMS of 10 ms): above this is sound. The null sink's silence is
 // exact zeros, and the quietest part of a word is well above this.
 constexpr double kSilence = 100;
@@ -225,10 +224,10 @@ void TestApp::initTestCase()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !m_desktop.isOpen() ||
         qEnvironmentVariableIsEmpty("HORAVOX_TEST_MONITOR"))
-        QSKIP("needs the test desktop: run through scripts/with-desktop");
+        HV_DESKTOP_MISSING("needs the test desktop: run through scripts/with-desktop");
     for (const char* tool : {"xdotool", "parecord"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("needs %1").arg(QString::fromLatin1(tool))));
+            HV_DESKTOP_MISSING(qPrintable(QStringLiteral("needs %1").arg(QString::fromLatin1(tool))));
     }
     QVERIFY2(QFileInfo(QStringLiteral(HORAVOX_BINARY)).isExecutable(), HORAVOX_BINARY);
 }
@@ -236,6 +235,7 @@ void TestApp::initTestCase()
 void TestApp::init()
 {
     m_box = std::make_unique<Sandbox>();
+    m_desktop.watchUnmaps();
 }
 
 void TestApp::cleanup()
@@ -302,10 +302,12 @@ void TestApp::hiddenClockComesBack()
     xcb_window_t window = 0;
     if (startHidden) {
         // The window exists, unmapped, a moment before it is shown, and hides on
-        // the first tick: look once that has run.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            m_desktop.trayIconOf(pid) != 0 && (window = m_desktop.mainWindowOf(pid)) != 0, kSettle);
-        QTest::qWait(kPastFirstTick);
+        // the first tick, which runs as soon as it is shown: look once it has
+        // been unmapped, however briefly it was on screen.
+        QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIconOf(pid) != 0 &&
+                                     (window = m_desktop.mainWindowOf(pid)) != 0 &&
+                                     m_desktop.hasBeenUnmapped(window),
+                                 kSettle);
     } else {
         window = waitUntilShown(clock);
         QVERIFY(window != 0);

@@ -2,6 +2,7 @@
 // into the null sink of scripts/with-desktop, recorded back, and measured.
 
 #include "desktop/AudioCapture.h"
+#include "desktop/RequireDesktop.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
@@ -102,7 +103,7 @@ private:
 void TestAudio::initTestCase()
 {
     if (qEnvironmentVariableIsEmpty("HORAVOX_TEST_SINK"))
-        QSKIP("needs the test desktop: run through scripts/with-desktop");
+        HV_DESKTOP_MISSING("needs the test desktop: run through scripts/with-desktop");
 }
 
 void TestAudio::defaultDevicesAreTheTestDevices()

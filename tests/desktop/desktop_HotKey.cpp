@@ -2,6 +2,8 @@
 // other programs played by a bare xcb connection of the test's own and by a
 // second hot key, and a Qt window that must get the key once it is released.
 
+#include "desktop/DesktopWindows.h"
+#include "desktop/RequireDesktop.h"
 #include "platform/PlatformServices.h"
 #include "platform/Unavailable.h"
 #include "platform/x11/X11HotKey.h"
@@ -45,33 +47,22 @@ constexpr x11::ModifierMask kCtrlAltMask = x11::kControlMask | x11::kMod1Mask;
 template <typename T>
 using XcbPtr = hv::xcb::Ptr<T>;
 
-// The test's own client of the display: another program that grabs keys,
+// The test's own client of the display, as another program that grabs keys,
 // remaps the keyboard and reads the lock state, apart from the hot key and Qt.
-class RawDisplay
+class KeyboardClient : public hv::test::DesktopWindows
 {
 public:
-    RawDisplay()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        if (isOpen())
-            m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    }
-    ~RawDisplay() { xcb_disconnect(m_connection); }
-    RawDisplay(const RawDisplay&) = delete;
-    RawDisplay& operator=(const RawDisplay&) = delete;
-
-    bool isOpen() const { return xcb_connection_has_error(m_connection) == 0; }
-
     x11::KeyboardMap keyboardMap()
     {
-        const xcb_setup_t* setup = xcb_get_setup(m_connection);
+        xcb_connection_t* c = connection();
+        const xcb_setup_t* setup = xcb_get_setup(c);
         const XcbPtr<xcb_get_keyboard_mapping_reply_t> keys(xcb_get_keyboard_mapping_reply(
-            m_connection,
-            xcb_get_keyboard_mapping(m_connection, setup->min_keycode,
+            c,
+            xcb_get_keyboard_mapping(c, setup->min_keycode,
                                      static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1)),
             nullptr));
         const XcbPtr<xcb_get_modifier_mapping_reply_t> modifiers(
-            xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
+            xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
         x11::KeyboardMap map;
         map.minKeycode = setup->min_keycode;
         if (keys) {
@@ -99,14 +90,14 @@ public:
     x11::ModifierMask modifierState()
     {
         const XcbPtr<xcb_query_pointer_reply_t> reply(
-            xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+            xcb_query_pointer_reply(connection(), xcb_query_pointer(connection(), root()), nullptr));
         return reply ? static_cast<x11::ModifierMask>(reply->mask & 0xff) : 0;
     }
 
     bool autoRepeats(x11::KeyCode keycode)
     {
         const XcbPtr<xcb_get_keyboard_control_reply_t> reply(
-            xcb_get_keyboard_control_reply(m_connection, xcb_get_keyboard_control(m_connection), nullptr));
+            xcb_get_keyboard_control_reply(connection(), xcb_get_keyboard_control(connection()), nullptr));
         return reply && reply->global_auto_repeat == XCB_AUTO_REPEAT_MODE_ON &&
                (reply->auto_repeats[keycode / 8] & (1U << (keycode % 8))) != 0;
     }
@@ -115,13 +106,13 @@ public:
     bool grab(x11::KeyCode keycode, x11::ModifierMask modifiers)
     {
         const XcbPtr<xcb_generic_error_t> error(
-            xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 0, m_root, modifiers, keycode,
+            xcb_request_check(connection(), xcb_grab_key_checked(connection(), 0, root(), modifiers, keycode,
                                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
         return !error;
     }
     void ungrabAll()
     {
-        xcb_ungrab_key(m_connection, XCB_GRAB_ANY, m_root, XCB_MOD_MASK_ANY);
+        xcb_ungrab_key(connection(), XCB_GRAB_ANY, root(), XCB_MOD_MASK_ANY);
         sync();
     }
     // Whether another client holds the combination: grabs it and lets go at once.
@@ -129,7 +120,7 @@ public:
     {
         if (!grab(keycode, modifiers))
             return true;
-        xcb_ungrab_key(m_connection, keycode, m_root, modifiers);
+        xcb_ungrab_key(connection(), keycode, root(), modifiers);
         sync();
         return false;
     }
@@ -138,19 +129,10 @@ public:
     void setKeysyms(x11::KeyCode keycode, std::vector<x11::KeySym> keysyms, int perKeycode)
     {
         keysyms.resize(static_cast<std::size_t>(perKeycode), x11::kNoSymbol);
-        xcb_change_keyboard_mapping(m_connection, 1, keycode, static_cast<std::uint8_t>(perKeycode),
+        xcb_change_keyboard_mapping(connection(), 1, keycode, static_cast<std::uint8_t>(perKeycode),
                                     keysyms.data());
         sync();
     }
-
-    void sync()
-    {
-        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    }
-
-private:
-    xcb_connection_t* m_connection = nullptr;
-    xcb_window_t m_root = 0;
 };
 
 // A window of the test's, standing for the program that has the focus.
@@ -190,9 +172,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb") || !m_display.isOpen())
-            QSKIP("needs the xcb platform on an X11 desktop");
+            HV_DESKTOP_MISSING("needs the xcb platform on an X11 desktop");
         if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("needs xdotool");
+            HV_DESKTOP_MISSING("needs xdotool");
         m_keycodeT = m_display.keycodeOf(XK_t);
         QVERIFY(m_keycodeT != 0);
         const x11::KeyboardMap map = m_display.keyboardMap();
@@ -280,6 +262,7 @@ private Q_SLOTS:
         m_holding = true;
         QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+t")}));
         QTRY_COMPARE_WITH_TIMEOUT(pressed.count(), 1, kPromptly);
+        // The holding is what is tried: the server repeats the key all along.
         QTest::qWait(kHold);
         m_holding = false;
         QVERIFY(xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+t")}));
@@ -304,7 +287,7 @@ private Q_SLOTS:
         window.resize(200, 100);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        xdotool({QStringLiteral("windowactivate"), QString::number(window.winId())});
+        m_display.activate(static_cast<xcb_window_t>(window.winId()));
         QTRY_VERIFY_WITH_TIMEOUT(window.isActive(), kSettle);
 
         auto hotKey = std::make_unique<X11HotKey>();
@@ -506,7 +489,7 @@ private:
         return 0;
     }
 
-    RawDisplay m_display;
+    KeyboardClient m_display;
     x11::KeyCode m_keycodeT = 0;
     std::vector<x11::KeySym> m_keysymsOfT; // as the server had them at the start
     x11::ModifierMask m_numLock = 0;

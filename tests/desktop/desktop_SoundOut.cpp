@@ -3,6 +3,7 @@
 // its monitor, and measured.
 
 #include "desktop/AudioCapture.h"
+#include "desktop/RequireDesktop.h"
 #include "platform/WaveDecoder.h"
 #include "platform/WaveImage.h"
 #include "platform/qt/QtSoundOut.h"
@@ -149,7 +150,7 @@ private:
 void TestSoundOut::initTestCase()
 {
     if (qEnvironmentVariableIsEmpty("HORAVOX_TEST_SINK"))
-        QSKIP("needs the test desktop: run through scripts/with-desktop");
+        HV_DESKTOP_MISSING("needs the test desktop: run through scripts/with-desktop");
     QVERIFY(m_dir.isValid());
     QVERIFY2(m_capture.start(), qPrintable(m_capture.errorString()));
     // Play only once the recording flows, or a sound's start could be lost.
@@ -184,18 +185,15 @@ std::vector<qint16> TestSoundOut::heardSince(qint64 from, QSignalSpy& finished)
 
 bool TestSoundOut::waitUntilAudible(qint64 from, double minMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < waitMs) {
-        const std::vector<qint16> all = toSamples(m_capture.recorded());
-        if (qint64(all.size()) > from) {
+    return QTest::qWaitFor(
+        [&] {
+            const std::vector<qint16> all = toSamples(m_capture.recorded());
+            if (qint64(all.size()) <= from)
+                return false;
             const std::span<const qint16> heard = loudPart(std::span(all).subspan(std::size_t(from)), loud);
-            if (!heard.empty() && ms(heard.size()) >= minMs)
-                return true;
-        }
-        QTest::qWait(5);
-    }
-    return false;
+            return !heard.empty() && ms(heard.size()) >= minMs;
+        },
+        waitMs);
 }
 
 void TestSoundOut::sequencePlaysInOrderWithoutGaps()

@@ -3,10 +3,12 @@
 // windows: both are foreign to the backend, which has a connection of its own.
 
 #include "app/TitleBarClock.h"
+#include "desktop/DesktopWindows.h"
+#include "desktop/RequireDesktop.h"
 #include "platform/PlatformServices.h"
 #include "platform/Unavailable.h"
-#include "platform/x11/Xcb.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,8 +16,6 @@
 #include <QTest>
 #include <QWidget>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -32,109 +32,6 @@ const TitleBarClock::Options kParentOnly{true, false, true};
 // fail them. How fast it is belongs to the benchmarks.
 constexpr int kPromptly = 5000;
 constexpr int kSettle = 5000;
-
-template <typename T>
-using XcbPtr = hv::xcb::Ptr<T>;
-
-// The test's own view of the display, apart from the backend and from Qt: it
-// makes bare windows, writes properties in any type and reads them back raw.
-class RawDisplay
-{
-public:
-    struct Property
-    {
-        QByteArray type; // the type's atom name; empty when the property is absent
-        QByteArray bytes;
-    };
-
-    RawDisplay()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        if (isOpen())
-            m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    }
-    ~RawDisplay() { xcb_disconnect(m_connection); }
-    RawDisplay(const RawDisplay&) = delete;
-    RawDisplay& operator=(const RawDisplay&) = delete;
-
-    bool isOpen() const { return xcb_connection_has_error(m_connection) == 0; }
-    xcb_window_t root() const { return m_root; }
-
-    xcb_atom_t atom(const char* name)
-    {
-        const XcbPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-            m_connection,
-            xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-        return reply ? reply->atom : xcb_atom_t{0};
-    }
-
-    // Never mapped, so the window manager never sees it.
-    xcb_window_t createWindow()
-    {
-        const xcb_window_t window = xcb_generate_id(m_connection);
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 10, 10, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        sync();
-        return window;
-    }
-
-    void destroyWindow(xcb_window_t window)
-    {
-        xcb_destroy_window(m_connection, window);
-        sync();
-    }
-
-    void setProperty(xcb_window_t window, const char* name, const char* type, QByteArrayView bytes)
-    {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), 8,
-                            static_cast<std::uint32_t>(bytes.size()), bytes.data());
-        sync();
-    }
-
-    void setWindowProperty(xcb_window_t window, const char* name, xcb_window_t value)
-    {
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom(name), atom("WINDOW"), 32, 1,
-                            &value);
-        sync();
-    }
-
-    Property property(WindowId window, const char* name)
-    {
-        const XcbPtr<xcb_get_property_reply_t> reply(
-            xcb_get_property_reply(m_connection,
-                                   xcb_get_property(m_connection, 0, static_cast<xcb_window_t>(window),
-                                                    atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
-                                   nullptr));
-        if (!reply || reply->type == XCB_ATOM_NONE)
-            return {};
-        const XcbPtr<xcb_get_atom_name_reply_t> typeName(
-            xcb_get_atom_name_reply(m_connection, xcb_get_atom_name(m_connection, reply->type), nullptr));
-        return {
-            QByteArray(xcb_get_atom_name_name(typeName.get()), xcb_get_atom_name_name_length(typeName.get())),
-            QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                       xcb_get_property_value_length(reply.get()))};
-    }
-
-    // Both names as a window manager would show them: {_NET_WM_NAME, WM_NAME}.
-    QStringList names(WindowId window)
-    {
-        const Property wmName = property(window, "WM_NAME");
-        return {QString::fromUtf8(property(window, "_NET_WM_NAME").bytes),
-                wmName.type == "STRING" ? QString::fromLatin1(wmName.bytes)
-                                        : QString::fromUtf8(wmName.bytes)};
-    }
-
-private:
-    // A round trip: everything sent before has been done when it returns, so a
-    // request of the backend's that follows sees it.
-    void sync()
-    {
-        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    }
-
-    xcb_connection_t* m_connection;
-    xcb_window_t m_root = 0;
-};
 
 WindowId idOf(const QWidget& widget)
 {
@@ -207,7 +104,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs the xcb platform on an X11 desktop");
+            HV_DESKTOP_MISSING("needs the xcb platform on an X11 desktop");
         QVERIFY(m_display.isOpen());
         m_titles = createWindowTitles(QGuiApplication::platformName());
         QVERIFY(m_titles->isAvailable());
@@ -293,7 +190,7 @@ private Q_SLOTS:
         const xcb_window_t target = owner == QLatin1String("itself") ? dialog
                                     : owner == QLatin1String("root") ? m_display.root()
                                                                      : other;
-        m_display.setWindowProperty(dialog, "WM_TRANSIENT_FOR", target);
+        m_display.setValue(dialog, "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW, target);
 
         QCOMPARE(m_titles->ownerOf(dialog), WindowId(0));
 
@@ -381,10 +278,10 @@ private Q_SLOTS:
         const xcb_window_t window = m_display.createWindow();
 
         QVERIFY(m_titles->setTitle(window, title));
-        const RawDisplay::Property netName = m_display.property(window, "_NET_WM_NAME");
+        const hv::test::DesktopWindows::Property netName = m_display.property(window, "_NET_WM_NAME");
         QCOMPARE(netName.type, QByteArray("UTF8_STRING"));
         QCOMPARE(netName.bytes, title.toUtf8());
-        const RawDisplay::Property wmName = m_display.property(window, "WM_NAME");
+        const hv::test::DesktopWindows::Property wmName = m_display.property(window, "WM_NAME");
         QCOMPARE(wmName.type, wmType);
         QCOMPARE(wmName.bytes, wmBytes);
         QCOMPARE(shown(m_titles->title(window)), title);
@@ -448,8 +345,19 @@ private Q_SLOTS:
         changed.clear();
         m_display.setProperty(first, "WM_NAME", "UTF8_STRING", "unwatched");
         m_display.setProperty(first, "_NET_WM_NAME", "UTF8_STRING", "unwatched");
-        QTest::qWait(100);
-        QCOMPARE(changed.size(), 0);
+        // Then the other window is watched and retitled until a signal comes:
+        // the watch starts a moment later, on the backend's own connection.
+        // Every signal is for it, since one for the changes above would have
+        // come first.
+        m_titles->watch(second);
+        int retitles = 0;
+        const auto retitled = [&] {
+            m_display.setProperty(second, "_NET_WM_NAME", "UTF8_STRING", QByteArray::number(++retitles));
+            return !changed.isEmpty();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(retitled(), kPromptly);
+        for (const QList<QVariant>& arguments : std::as_const(changed))
+            QCOMPARE(arguments.at(0).value<WindowId>(), WindowId(second));
         m_display.destroyWindow(first);
         m_display.destroyWindow(second);
     }
@@ -463,14 +371,12 @@ private Q_SLOTS:
         QVERIFY(activate(first));
         ClockRig rig(*m_titles, kAllWindows);
 
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(first)), both(QStringLiteral("Alpha - 7:05 AM")),
-                                  kPromptly);
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(first)), both(QStringLiteral("Alpha - 7:05 AM")), kPromptly);
         QCOMPARE(xprop(idOf(first)), xpropExpected(QStringLiteral("Alpha - 7:05 AM")));
 
         QVERIFY(activate(second));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(second)), both(QStringLiteral("Beta - 7:05 AM")),
-                                  kPromptly);
-        QCOMPARE(m_display.names(idOf(first)), both(QStringLiteral("Alpha")));
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(second)), both(QStringLiteral("Beta - 7:05 AM")), kPromptly);
+        QCOMPARE(names(idOf(first)), both(QStringLiteral("Alpha")));
         QCOMPARE(xprop(idOf(first)), xpropExpected(QStringLiteral("Alpha")));
     }
 
@@ -480,13 +386,13 @@ private Q_SLOTS:
         showTitled(window, QStringLiteral("notes.txt - Editor"));
         QVERIFY(activate(window));
         ClockRig rig(*m_titles, kAllWindows);
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)),
-                                  both(QStringLiteral("notes.txt - Editor - 7:05 AM")), kPromptly);
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(window)), both(QStringLiteral("notes.txt - Editor - 7:05 AM")),
+                                  kPromptly);
         QSignalSpy changed(m_titles.get(), &WindowTitles::titleChanged);
 
         window.setWindowTitle(QStringLiteral("todo.txt - Editor"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)),
-                                  both(QStringLiteral("todo.txt - Editor - 7:05 AM")), kPromptly);
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(window)), both(QStringLiteral("todo.txt - Editor - 7:05 AM")),
+                                  kPromptly);
         QVERIFY(!changed.isEmpty());
         QCOMPARE(changed.first().first().value<WindowId>(), idOf(window));
         QCOMPARE(rig.clock.savedTitle(), QStringLiteral("todo.txt - Editor"));
@@ -502,9 +408,8 @@ private Q_SLOTS:
         QVERIFY(activate(dialog));
         ClockRig rig(*m_titles, kParentOnly);
 
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(owner)), both(QStringLiteral("Editor - 7:05 AM")),
-                                  kPromptly);
-        QCOMPARE(m_display.names(idOf(dialog)), both(QStringLiteral("Find")));
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(owner)), both(QStringLiteral("Editor - 7:05 AM")), kPromptly);
+        QCOMPARE(names(idOf(dialog)), both(QStringLiteral("Find")));
     }
 
     void clockKeepsALongTitleWhole()
@@ -520,14 +425,14 @@ private Q_SLOTS:
         QVERIFY(activate(window));
         ClockRig rig(*m_titles, kAllWindows);
 
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)),
-                                  both(longTitle + QStringLiteral(" - 7:05 AM")), kPromptly);
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(window)), both(longTitle + QStringLiteral(" - 7:05 AM")),
+                                  kPromptly);
         for (int tick = 0; tick < 3; ++tick)
             rig.tick();
-        QCOMPARE(m_display.names(idOf(window)), both(longTitle + QStringLiteral(" - 7:05 AM")));
+        QCOMPARE(names(idOf(window)), both(longTitle + QStringLiteral(" - 7:05 AM")));
 
         QVERIFY(activate(other));
-        QTRY_COMPARE_WITH_TIMEOUT(m_display.names(idOf(window)), both(longTitle), kPromptly);
+        QTRY_COMPARE_WITH_TIMEOUT(names(idOf(window)), both(longTitle), kPromptly);
     }
 
     // A clock killed while a window was decorated (its backend gone without a
@@ -586,21 +491,31 @@ private Q_SLOTS:
 
 private:
     // Brings a window to the front as a user would, through the window manager.
+    // Every window shown before is on screen first: the window manager gives a
+    // new window the focus when it maps it, which would take it away again.
     bool activate(QWidget& widget)
     {
-        if (!QTest::qWaitForWindowExposed(&widget))
-            return false;
-        const WindowId window = idOf(widget);
-        QProcess xdotool;
-        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QString::number(window)});
-        if (!xdotool.waitForFinished(kSettle)) {
-            widget.raise();
-            widget.activateWindow();
+        const QWidgetList shown = QApplication::topLevelWidgets();
+        for (QWidget* other : shown) {
+            if (other->isVisible() && !QTest::qWaitForWindowExposed(other))
+                return false;
         }
+        const WindowId window = idOf(widget);
+        m_display.activate(static_cast<xcb_window_t>(window));
         return QTest::qWaitFor([&] { return m_titles->activeWindow() == window; }, kSettle);
     }
 
-    RawDisplay m_display;
+    // Both names as a window manager would show them: {_NET_WM_NAME, WM_NAME}.
+    QStringList names(WindowId window)
+    {
+        const auto id = static_cast<xcb_window_t>(window);
+        const hv::test::DesktopWindows::Property wmName = m_display.property(id, "WM_NAME");
+        return {QString::fromUtf8(m_display.property(id, "_NET_WM_NAME").bytes),
+                wmName.type == "STRING" ? QString::fromLatin1(wmName.bytes)
+                                        : QString::fromUtf8(wmName.bytes)};
+    }
+
+    hv::test::DesktopWindows m_display;
     std::unique_ptr<WindowTitles> m_titles;
 };
 
