@@ -450,23 +450,23 @@ private Q_SLOTS:
             const auto killed = createWindowTitles(QGuiApplication::platformName());
             TitleBarClock clock(*killed);
             clock.update(QStringLiteral("4:24 AM"), kAllWindows);
-            QCOMPARE(m_display.names(id), both(own + QStringLiteral(" - 4:24 AM")));
-            const RawDisplay::Property mark = m_display.property(id, "_HORAVOX_ORIGINAL_TITLE");
+            QCOMPARE(names(id), both(own + QStringLiteral(" - 4:24 AM")));
+            const hv::test::DesktopWindows::Property mark = m_display.property(id, "_HORAVOX_ORIGINAL_TITLE");
             QCOMPARE(mark.type, QByteArray("UTF8_STRING"));
             QCOMPARE(mark.bytes, own.toUtf8());
         }
-        QCOMPARE(m_display.names(id), both(own + QStringLiteral(" - 4:24 AM")));
+        QCOMPARE(names(id), both(own + QStringLiteral(" - 4:24 AM")));
 
         const auto next = createWindowTitles(QGuiApplication::platformName());
         QVERIFY(next->markedWindows().contains(MarkedWindow{id, own}));
         TitleBarClock clock(*next);
         QCOMPARE(clock.restoreMarked(), 1);
-        QCOMPARE(m_display.names(id), both(own));
+        QCOMPARE(names(id), both(own));
         QCOMPARE(m_display.property(id, "_HORAVOX_ORIGINAL_TITLE").type, QByteArray());
         clock.update(kTime, kAllWindows);
-        QCOMPARE(m_display.names(id), both(own + QStringLiteral(" - 7:05 AM")));
+        QCOMPARE(names(id), both(own + QStringLiteral(" - 7:05 AM")));
         clock.restore();
-        QCOMPARE(m_display.names(id), both(own));
+        QCOMPARE(names(id), both(own));
         QVERIFY(next->markedWindows().isEmpty());
     }
 

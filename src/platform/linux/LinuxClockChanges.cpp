@@ -31,10 +31,10 @@ LinuxClockChanges::LinuxClockChanges(QDBusConnection bus, QObject* parent)
     m_timerFd = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_timerFd < 0) {
         qCDebug(lcClock) << "no real-time timer:" << std::strerror(errno)
-                                << "- a set clock is noticed at the next minute";
+                         << "- a set clock is noticed at the next minute";
     } else if (!armTimer()) {
         qCDebug(lcClock) << "the kernel does not cancel timers on a set clock:" << std::strerror(errno)
-                                << "- a set clock is noticed at the next minute";
+                         << "- a set clock is noticed at the next minute";
         closeTimer();
     } else {
         m_notifier = new QSocketNotifier(m_timerFd, QSocketNotifier::Read, this);
@@ -47,9 +47,8 @@ LinuxClockChanges::LinuxClockChanges(QDBusConnection bus, QObject* parent)
         m_watchingSleep = m_bus.connect(kLogindService, kLogindPath, kLogindManager, kPrepareForSleep, this,
                                         SLOT(prepareForSleep(bool)));
     if (!m_watchingSleep)
-        qCDebug(lcClock).noquote()
-            << "no logind signals on the system bus:" << m_bus.lastError().message()
-            << "- a resume is noticed at the next minute";
+        qCDebug(lcClock).noquote() << "no logind signals on the system bus:" << m_bus.lastError().message()
+                                   << "- a resume is noticed at the next minute";
 }
 
 LinuxClockChanges::~LinuxClockChanges()
