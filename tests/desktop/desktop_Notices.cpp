@@ -6,6 +6,7 @@
 // its alarm.
 #include "alarms/AlarmFile.h"
 #include "alarms/AlarmTable.h"
+#include "desktop/RequireDesktop.h"
 
 #include <QFile>
 #include <QProcess>
@@ -136,7 +137,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            QSKIP("needs the test desktop: run through scripts/with-desktop");
+            HV_DESKTOP_MISSING("needs the test desktop: run through scripts/with-desktop");
     }
 
     void missingProgramShowsTheTrayMessage()
