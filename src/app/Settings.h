@@ -18,8 +18,9 @@ class Profile;
 
 // The live settings record: the options that the options dialog edits as one
 // block, on a copy that the main window adopts whole on OK. A value read from
-// the settings file is taken as it is; the face and the announcer cope with
-// values outside the documented ranges.
+// the settings file is taken as it is, except the bevel and border widths,
+// which are clamped to the options' range; the face and the announcer cope
+// with other values outside the documented ranges.
 struct SettingsRecord
 {
     static constexpr qsizetype kFontNameLength = 40;

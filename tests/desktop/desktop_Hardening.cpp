@@ -113,6 +113,40 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(kSettle))
+        tool.kill();
+    tool.waitForFinished(1000);
+    return QString::fromLatin1(tool.readAllStandardOutput());
+}
+
+// The process's shown windows other than `main` and its tray icon `tray`: its
+// message boxes. (Their titles are no guide: the title-bar clock decorates them.)
+QStringList messageBoxesOf(qint64 pid, xcb_window_t main, xcb_window_t tray)
+{
+    QStringList boxes =
+        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--pid"), QString::number(pid)})
+            .split(u'\n', Qt::SkipEmptyParts);
+    boxes.removeAll(QString::number(main));
+    boxes.removeAll(QString::number(tray));
+    return boxes;
+}
+
+// Presses `key` in the one message box of the process, which must come.
+void answerMessageBox(qint64 pid, xcb_window_t main, xcb_window_t tray, const QString& key)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(messageBoxesOf(pid, main, tray).size(), 1, kSettle);
+    run(QStringLiteral("xdotool"),
+        {QStringLiteral("windowactivate"), messageBoxesOf(pid, main, tray).constFirst()});
+    QTest::qWait(500);
+    run(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
+    QTRY_VERIFY_WITH_TIMEOUT(messageBoxesOf(pid, main, tray).isEmpty(), kSettle);
+}
+
 } // namespace
 
 class TestHardening : public QObject
@@ -122,6 +156,7 @@ class TestHardening : public QObject
 private Q_SLOTS:
     void initTestCase();
     void hungSoundServer();
+    void failedSaveAsksAndYesQuits();
 
 private:
     DesktopWindows m_desktop;
@@ -200,6 +235,40 @@ void TestHardening::hungSoundServer()
     QCOMPARE(say->exitCode(), 1);
     const QString errors = QString::fromLocal8Bit(say->readAllStandardError());
     QVERIFY2(errors.contains(QLatin1String("horavox: cannot speak the time")), qPrintable(errors));
+}
+
+// Every write of the alarm file fails: its place is taken by a folder, which
+// refuses a write even to root (a read-only folder would not). Close tells why
+// and asks; No keeps the clock, Yes quits and leaves the folder as it was.
+void TestHardening::failedSaveAsksAndYesQuits()
+{
+    Sandbox box;
+    QVERIFY(QDir(box.file(QStringLiteral("alarms32.rec"))).mkpath(QStringLiteral("inside")));
+    QVERIFY(box.writeSettings("[Options]\nStartupReminder=1\n"));
+    QProcess* clock =
+        box.start({}, QStringLiteral("2026-12-10T07:58:00"), qEnvironmentVariable("PULSE_SERVER"));
+    QVERIFY(clock);
+    const qint64 pid = clock->processId();
+    xcb_window_t window = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((window = m_desktop.mainWindowOf(pid)) != 0 && m_desktop.isViewable(window),
+                             kSettle);
+    xcb_window_t tray = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((tray = m_desktop.trayIconOf(pid)) != 0, kSettle);
+    // The load said once that the alarm file could not be read.
+    answerMessageBox(pid, window, tray, QStringLiteral("Return"));
+
+    m_desktop.requestClose(window);
+    answerMessageBox(pid, window, tray, QStringLiteral("n"));
+    QTest::qWait(500);
+    QCOMPARE(clock->state(), QProcess::Running);
+    QVERIFY(m_desktop.isViewable(window));
+
+    m_desktop.requestClose(window);
+    answerMessageBox(pid, window, tray, QStringLiteral("y"));
+    QVERIFY2(clock->waitForFinished(kSettle), "Yes did not quit");
+    QCOMPARE(clock->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(clock->exitCode(), 0);
+    QVERIFY(QFileInfo::exists(box.file(QStringLiteral("alarms32.rec/inside"))));
 }
 
 QTEST_MAIN(TestHardening)
