@@ -3,11 +3,13 @@
 #include "common/Error.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTest>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace hv::test {
 
@@ -36,6 +38,19 @@ inline QString errorOf(const std::function<void()>& action)
         return error.message();
     }
     return {};
+}
+
+// Puts at `path` an input that is not a regular file: "fifo" (which would block
+// an open for reading until a writer comes), "device" (a link to /dev/zero, which
+// never ends) or "folder".
+inline void putNonRegular(const QString& kind, const QString& path)
+{
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1String("device"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    else
+        QVERIFY(QDir().mkpath(path));
 }
 
 } // namespace hv::test

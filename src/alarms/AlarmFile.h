@@ -15,16 +15,19 @@ inline constexpr std::size_t kAlarmFileSize = AlarmRecord::kSize * AlarmTable::k
 struct AlarmFileLoad
 {
     int recordsRead = 0;  // whole records placed in slots 1, 2, ...; at most 50
-    bool damaged = false; // the file could not be read, or it ends part way through a record
+    bool damaged = false; // the file could not be read, or ends part way through a record or past slot 50
     QString message;      // for the user when damaged, naming the file and the alarms read; else empty
 };
 
 // Replaces the table with the file's records and sorts it. Slots past the
-// file's records are empty; records past the 50th are ignored. A missing file
-// is created empty, with its folder; when that fails the table stays empty and
-// the next save reports the problem. A damaged file keeps the whole records
-// before the damage, and the result says so once for the user. An existing
-// file is never written here.
+// file's records are empty. A missing file is created empty, with its folder;
+// when that fails the table stays empty and the next save reports the
+// problem. A damaged file keeps the whole records before the damage, and the
+// result says so once for the user and keeps a copy as "<path>.damaged".
+// Damage is a file that ends part way through a record, holds bytes past the
+// 50th slot (the next save would drop them), cannot be read, or is not a
+// regular file (a FIFO, a device or a folder is never opened, nor copied). An
+// existing file is never written here.
 AlarmFileLoad loadAlarmFile(const QString& path, AlarmTable& table);
 
 // Fills the table as loadAlarmFile does, but never writes, creates or copies a

@@ -190,14 +190,23 @@ std::optional<QString> recordedWaveFile(const QString& storedPath, const QString
 {
     const qsizetype lastSeparator = std::max(storedPath.lastIndexOf(u'/'), storedPath.lastIndexOf(u'\\'));
     const QString name = storedPath.mid(lastSeparator + 1);
-    if (!name.startsWith(QLatin1String("Horavox-")))
+    if (!name.startsWith(QLatin1String("Horavox-")) || !name.endsWith(QLatin1String(".wav")))
         return std::nullopt;
+    const QString waves = QDir::cleanPath(QDir(programDir).absoluteFilePath(QStringLiteral("waves")));
     const QFileInfo local(storedPath);
+    QString file;
     // On this system "C:\..." is a relative name and a '\' belongs to the file
     // name, which then differs from `name`: such a path goes by name.
-    if (local.isAbsolute() && local.fileName() == name && local.isFile())
-        return QDir::cleanPath(local.absoluteFilePath());
-    return QDir::cleanPath(QDir(programDir).filePath(QStringLiteral("waves/") + name));
+    if (local.isAbsolute() && local.fileName() == name && local.exists())
+        file = QDir::cleanPath(local.absoluteFilePath());
+    else
+        file = waves + u'/' + name;
+    // The alarm plays this file; unless the recorder could have made it, it is
+    // the user's and stays.
+    const QFileInfo found(file);
+    if (QDir::cleanPath(found.absolutePath()) != waves || found.isDir())
+        return std::nullopt;
+    return file;
 }
 
 } // namespace hv

@@ -98,14 +98,14 @@ QString alarmLimitMessage();
 
 // The file a stored wave path names when that file is a recording of the wave
 // recorder, which stores them as waves/Horavox-<n>.wav in the program
-// directory; none otherwise. A recording is known by its file name alone (the
-// part after the last '/' or '\'), which begins with "Horavox-", case
-// sensitive. The file is the stored path itself when that is an absolute path
-// of this system to an existing file; otherwise it is the file of that name in
-// the waves folder of programDir. The second case covers paths brought over
-// from an old system ("waves\Horavox-3.wav", "C:\HORAVOX\waves\Horavox-3.wav")
-// and recordings whose folder has moved. Never names a file whose own name
-// lacks the prefix.
+// directory; none otherwise. The file is the stored path itself when that is
+// an absolute path of this system to an existing file; otherwise it is the
+// file of that name (the part after the last '/' or '\') in the waves folder of
+// programDir, which covers paths brought over from an old system
+// ("waves\Horavox-3.wav", "C:\HORAVOX\waves\Horavox-3.wav") and recordings
+// whose folder has moved. It is a recording only when it lies directly in
+// programDir's waves folder, its name begins with "Horavox-" (case sensitive)
+// and ends in ".wav", and it is not a folder: auto delete removes nothing else.
 std::optional<QString> recordedWaveFile(const QString& storedPath, const QString& programDir);
 
 } // namespace hv

@@ -255,18 +255,15 @@ bool ClockWindow::eventFilter(QObject* watched, QEvent* event)
 
 void ClockWindow::placeWindow()
 {
-    QRect stored = m_state.storedGeometry();
-    // A rectangle that lies wholly off every screen (a monitor that is gone)
-    // would leave the clock out of reach: bring it onto the primary screen. A
-    // partly visible one is kept, since the user may have put it there.
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    const bool reachable = std::any_of(screens.begin(), screens.end(), [&stored](QScreen* screen) {
-        return screen->geometry().intersects(stored.normalized());
-    });
-    if (!reachable && QGuiApplication::primaryScreen())
-        stored.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-    move(stored.topLeft());
-    resize(stored.size());
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->geometry();
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect place = primary
+                            ? placeMainWindow(m_state.storedGeometry(), screens, primary->availableGeometry())
+                            : kDefaultMainWindowGeometry;
+    move(place.topLeft());
+    resize(place.size());
 }
 
 // --- Commands ---------------------------------------------------------------
@@ -405,19 +402,34 @@ void ClockWindow::offerStartupReminder()
 
 // --- Window events ----------------------------------------------------------
 
+void ClockWindow::saveAll()
+{
+    m_state.saveSettings();
+    std::optional<WindowPlacement> placement;
+    // A size that could not be shown again (a window never mapped, or larger
+    // than every screen) is not stored: the last good one stays.
+    QSize desktop;
+    for (const QScreen* screen : QGuiApplication::screens())
+        desktop = desktop.expandedTo(screen->geometry().size());
+    if (!isMinimized() && isShowableWindowSize(size(), desktop)) {
+        placement.emplace();
+        placement->normalGeometry = QRect(frameGeometry().topLeft(), size());
+    }
+    saveMainWindowState(m_state.profile(), placement, m_hiddenInTray);
+}
+
 bool ClockWindow::saveBeforeClose()
 {
     try {
-        m_state.saveSettings();
-        std::optional<WindowPlacement> placement;
-        if (!isMinimized()) {
-            placement.emplace();
-            placement->normalGeometry = QRect(frameGeometry().topLeft(), size());
-        }
-        saveMainWindowState(m_state.profile(), placement, m_hiddenInTray);
+        saveAll();
     } catch (const Error& error) {
-        MessageBox::critical(this, QStringLiteral("Horavox"), error.message());
-        return false;
+        // Each file is replaced whole or not at all, so quitting now leaves the
+        // ones that could not be written as they were. Asking keeps the user
+        // able to quit from a read-only folder or a full disk.
+        const MessageBox::Button answer = MessageBox::question(
+            this, QStringLiteral("Horavox"), error.message() + QStringLiteral("\n\nQuit without saving?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        return answer == QMessageBox::Yes;
     }
     return true;
 }
@@ -425,13 +437,7 @@ bool ClockWindow::saveBeforeClose()
 bool ClockWindow::saveWithoutAsking()
 {
     try {
-        m_state.saveSettings();
-        std::optional<WindowPlacement> placement;
-        if (!isMinimized()) {
-            placement.emplace();
-            placement->normalGeometry = QRect(frameGeometry().topLeft(), size());
-        }
-        saveMainWindowState(m_state.profile(), placement, m_hiddenInTray);
+        saveAll();
     } catch (const Error& error) {
         qWarning("horavox: ending without saving: %s", qPrintable(error.message()));
         return false;

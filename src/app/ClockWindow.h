@@ -109,8 +109,11 @@ private:
     void placeWindow();
     void faceResized();
 
-    // Writes the settings, the alarm file and the window's place; false (after
-    // telling the user) when a file could not be written.
+    // Writes the settings, the alarm file and the window's place; throws
+    // Error when a file cannot be written.
+    void saveAll();
+    // saveAll() for the close. When a file cannot be written, tells the user why and asks whether to quit
+    // without saving. True when the window may close: saved, or the user said Yes.
     bool saveBeforeClose();
 
     QScopedPointer<Ui::ClockWindow> ui;

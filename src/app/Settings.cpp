@@ -3,6 +3,9 @@
 #include "common/Profile.h"
 #include "platform/Autostart.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace hv {
 
 namespace {
@@ -66,8 +69,10 @@ void readFace(const Profile& profile, SettingsRecord& r)
     r.faceColor = readColour(profile, kDisplay, u"FaceColor", 0xFFFFFF);
     r.bevelOuter = profile.readInteger(kDisplay, u"BevelOuter", SettingsRecord::kBevelRaised);
     r.bevelInner = profile.readInteger(kDisplay, u"BevelInner", SettingsRecord::kBevelNone);
-    r.bevelWidth = profile.readInteger(kDisplay, u"BevelWidth", 2);
-    r.borderWidth = profile.readInteger(kDisplay, u"BorderWidth", 0);
+    // The options allow 0 to 100; a width outside that would leave no room for the time.
+    r.bevelWidth = std::clamp(profile.readInteger(kDisplay, u"BevelWidth", 2), 0, SettingsRecord::kMaxWidth);
+    r.borderWidth =
+        std::clamp(profile.readInteger(kDisplay, u"BorderWidth", 0), 0, SettingsRecord::kMaxWidth);
     r.speedBar = profile.readBool(kDisplay, u"SpeedBar", true);
 }
 
@@ -145,11 +150,46 @@ void adoptLoginStart(SettingsRecord& record, const Autostart& autostart)
 
 QRect readMainWindowGeometry(const Profile& profile)
 {
-    const qint32 left = profile.readInteger(kMain, u"PlaceNormPosL", 269);
-    const qint32 top = profile.readInteger(kMain, u"PlaceNormPosT", 145);
-    const qint32 right = profile.readInteger(kMain, u"PlaceNormPosR", 481);
-    const qint32 bottom = profile.readInteger(kMain, u"PlaceNormPosB", 276);
-    return {left, top, right - left, bottom - top};
+    const qint64 left = profile.readInteger(kMain, u"PlaceNormPosL", kDefaultMainWindowGeometry.left());
+    const qint64 top = profile.readInteger(kMain, u"PlaceNormPosT", kDefaultMainWindowGeometry.top());
+    const qint64 right = profile.readInteger(kMain, u"PlaceNormPosR", kDefaultMainWindowGeometry.right() + 1);
+    const qint64 bottom =
+        profile.readInteger(kMain, u"PlaceNormPosB", kDefaultMainWindowGeometry.bottom() + 1);
+    // The differences of two 32-bit edges need 33 bits.
+    const qint64 width = right - left;
+    const qint64 height = bottom - top;
+    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX)
+        return {};
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
+}
+
+bool isShowableWindowSize(QSize size, QSize desktop)
+{
+    return size.width() > 0 && size.height() > 0 && size.width() <= desktop.width() &&
+           size.height() <= desktop.height();
+}
+
+QRect placeMainWindow(const QRect& stored, const QList<QRect>& screens, const QRect& primary)
+{
+    QSize desktop;
+    for (const QRect& screen : screens)
+        desktop = desktop.expandedTo(screen.size());
+    // Too large for any screen, or no size at all: the default size, where the
+    // default place lies on the primary screen.
+    if (!isShowableWindowSize(stored.size(), desktop)) {
+        QRect fallback = kDefaultMainWindowGeometry.translated(primary.topLeft());
+        if (!primary.contains(fallback))
+            fallback.moveTopLeft(primary.topLeft());
+        return fallback;
+    }
+    // A rectangle that lies wholly off every screen (a monitor that is gone)
+    // would leave the clock out of reach: bring it onto the primary screen. A
+    // partly visible one is kept, since the user may have put it there.
+    const bool reachable = std::any_of(screens.begin(), screens.end(),
+                                       [&stored](const QRect& screen) { return screen.intersects(stored); });
+    if (reachable)
+        return stored;
+    return QRect(primary.topLeft(), stored.size());
 }
 
 bool readStartHidden(const Profile& profile)

@@ -3,8 +3,10 @@
 #include "common/Colour.h"
 #include "common/VoiceSettings.h"
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -16,14 +18,18 @@ class Profile;
 
 // The live settings record: the options that the options dialog edits as one
 // block, on a copy that the main window adopts whole on OK. A value read from
-// the settings file is taken as it is; the face and the announcer cope with
-// values outside the documented ranges.
+// the settings file is taken as it is, except the bevel and border widths,
+// which are clamped to the options' range; the face and the announcer cope
+// with other values outside the documented ranges.
 struct SettingsRecord
 {
     static constexpr qsizetype kFontNameLength = 40;
     static constexpr qsizetype kStyleLength = 15;
     // The stored bevel and border widths are given for a face this many pixels high.
     static constexpr qint32 kReferenceHeight = 66;
+    // The widest bevel or border, in pixels at the reference height; a stored
+    // width is clamped to 0..kMaxWidth when read.
+    static constexpr qint32 kMaxWidth = 100;
     // bevelOuter, bevelInner
     static constexpr qint32 kBevelNone = 0;
     static constexpr qint32 kBevelLowered = 1;
@@ -101,9 +107,23 @@ StoredSettings readSettings(const Profile& profile);
 // whatever the file says.
 void adoptLoginStart(SettingsRecord& record, const Autostart& autostart);
 
-// The main window's normal geometry as stored, without any correction: a
-// right edge left of the left edge gives a negative width.
+// The main window's normal geometry when nothing is stored.
+inline constexpr QRect kDefaultMainWindowGeometry{269, 145, 212, 131};
+
+// The main window's normal geometry as stored, read in 64 bits: a null
+// rectangle when the stored edges give no positive size that fits in an int
+// (a right edge at or left of the left edge, or edges that far apart).
 QRect readMainWindowGeometry(const Profile& profile);
+
+// Whether a window of `size` can be shown on a desktop whose largest screen
+// is `desktop`: positive, and no larger than that screen.
+bool isShowableWindowSize(QSize size, QSize desktop);
+
+// Where the main window opens, given the stored geometry, the geometry of
+// every screen and the primary screen's available area. A size that cannot
+// be shown gives the default size on the primary screen; a rectangle wholly
+// off every screen is moved to the primary screen's top-left.
+QRect placeMainWindow(const QRect& stored, const QList<QRect>& screens, const QRect& primary);
 bool readStartHidden(const Profile& profile);
 
 // Writes the record and the extras in one atomic write, HowOften from the

@@ -155,7 +155,8 @@ DateTime fromQDateTime(const QDateTime& moment)
 {
     const QDate d = moment.date();
     const QTime t = moment.time();
-    return static_cast<double>(d.toJulianDay() - kJulianDayOfZero) + t.msecsSinceStartOfDay() / kMsecsPerDay;
+    // Before day 0 the time of day is subtracted, as everywhere on this scale.
+    return join(d.toJulianDay() - kJulianDayOfZero, t.msecsSinceStartOfDay() / kMsecsPerDay);
 }
 
 } // namespace hv

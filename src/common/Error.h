@@ -21,10 +21,14 @@ public:
     const QString& message() const noexcept { return m_message; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 
-    // "Unable to write to %s", for a file or folder that refused a write.
-    static Error unableToWrite(const QString& path)
+    // "Unable to write to %s", for a file or folder that refused a write,
+    // followed by the reason when one is known ("the disk is full").
+    static Error unableToWrite(const QString& path, const QString& reason = {})
     {
-        return Error(QStringLiteral("Unable to write to %1").arg(path));
+        QString message = QStringLiteral("Unable to write to %1").arg(path);
+        if (!reason.isEmpty())
+            message += QStringLiteral(": %1.").arg(reason);
+        return Error(std::move(message));
     }
 
 private:

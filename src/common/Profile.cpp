@@ -255,10 +255,11 @@ void Profile::refresh() const
     const Stamp stamp = stampOf(m_path);
     if (stamp == m_stamp)
         return;
-    QFile file(m_path);
     // A file that cannot be read reads as empty: every key gives its default.
-    m_onDisk = std::make_unique<Document>(file.open(QIODevice::ReadOnly) ? Document::parse(file.readAll())
-                                                                         : Document());
+    // So does anything but a regular file (a FIFO would block, a device feed
+    // bytes without end) and a file far larger than any settings file.
+    const std::optional<QByteArray> content = readRegularFile(m_path, kMaxFileBytes);
+    m_onDisk = std::make_unique<Document>(content ? Document::parse(*content) : Document());
     m_stamp = stamp;
 }
 

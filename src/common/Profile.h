@@ -22,7 +22,8 @@ namespace hv {
 // Every read looks at the file on disk, reloading it when its size or time
 // stamp changed. The file is read as UTF-8 when it is valid UTF-8, else as
 // Windows-1252, with LF or CRLF line ends, and is written as UTF-8 with the
-// line ends it had. Every write replaces the whole file atomically (see
+// line ends it had. Anything but a regular file (a FIFO, a device, a folder),
+// and a file larger than kMaxFileBytes, reads as empty. Every write replaces the whole file atomically (see
 // writeFileAtomically); a refused write throws Error::unableToWrite(path) and
 // leaves the file and the values that reads give unchanged.
 class Profile
@@ -30,6 +31,8 @@ class Profile
 public:
     // The longest text that readString gives back.
     static constexpr qsizetype kMaxValueLength = 1023;
+    // The largest file that is read; a settings file is a few kilobytes.
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
     explicit Profile(QString path);
     ~Profile();

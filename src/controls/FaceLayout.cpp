@@ -15,9 +15,16 @@ int scaleToFace(int faceHeight, int storedWidth, int referenceHeight, Scaling sc
 
 QSize usableFaceSize(QSize face, const FaceBevels& bevels)
 {
-    const int k = bevels.outer != Bevel::None && bevels.inner != Bevel::None ? 4 : 2;
-    const int inset = k * bevels.bevelWidth + 2 * bevels.borderWidth;
-    return {face.width() - inset, face.height() - inset};
+    // In 64 bits, so that widths far out of range cannot wrap; negative widths
+    // add nothing. At least one pixel is left either way, so the text is never
+    // laid out in a negative room.
+    const qint64 k = bevels.outer != Bevel::None && bevels.inner != Bevel::None ? 4 : 2;
+    const qint64 inset =
+        k * std::max(bevels.bevelWidth, 0) + 2 * static_cast<qint64>(std::max(bevels.borderWidth, 0));
+    const auto room = [inset](int length) {
+        return static_cast<int>(std::max<qint64>(qint64{length} - inset, 1));
+    };
+    return {room(face.width()), room(face.height())};
 }
 
 int fitFontHeight(int startHeight, int usableWidth, const std::function<int(int height)>& widthAt)

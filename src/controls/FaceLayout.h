@@ -37,7 +37,7 @@ int scaleToFace(int faceHeight, int storedWidth, int referenceHeight, Scaling sc
 
 // The room inside the bevels (GetTotalDims): each bevel takes its width on
 // every side, the border twice its width. With either bevel off only one
-// bevel is counted, as if both sat in the same place.
+// bevel is counted, as if both sat in the same place. Never less than 1 by 1.
 QSize usableFaceSize(QSize face, const FaceBevels& bevels);
 
 // The font size for the face text: start with the usable height and shrink in

@@ -1,5 +1,6 @@
 #include "WordSounds.h"
 
+#include "common/AtomicFile.h"
 #include "platform/Riff.h"
 
 #include <QDir>
@@ -103,6 +104,21 @@ std::optional<WaveInfo> readWaveInfo(QByteArrayView image)
     return info;
 }
 
+qint64 waveMilliseconds(const WaveInfo& info)
+{
+    // 64 bits throughout: bytes times 1000 overflow 32 bits past 2 MiB.
+    const qint64 bytesPerFrame = qint64{info.channels} * ((qint64{info.bitsPerSample} + 7) / 8);
+    if (bytesPerFrame <= 0 || info.sampleRate <= 0)
+        return 0;
+    const qint64 frames = qint64{info.dataSize} / bytesPerFrame;
+    return frames * 1000 / info.sampleRate;
+}
+
+bool isWordLength(const WaveInfo& info)
+{
+    return info.sampleRate >= kMinWordSampleRate && waveMilliseconds(info) <= kMaxWordMilliseconds;
+}
+
 WordSounds::WordSounds(QString userVoiceDir)
     : m_userVoiceDir(std::move(userVoiceDir))
 {}
@@ -124,15 +140,23 @@ QByteArray WordSounds::load(const QString& upperName) const
     if (!m_userFiles)
         listUserFolder();
     if (const auto user = m_userFiles->constFind(upperName); user != m_userFiles->cend()) {
-        QFile file(user.value());
-        QByteArray image;
-        if (file.size() <= kMaxUserWordBytes && file.open(QIODevice::ReadOnly))
-            image = file.readAll();
-        if (readWaveInfo(image))
-            return image;
-        qWarning("horavox: %s is not a playable wave file of at most 8 MiB; the built-in word is "
-                 "spoken instead",
-                 qPrintable(QDir::toNativeSeparators(user.value())));
+        QString problem;
+        // A regular file only, and no more of it than a word can need: a FIFO
+        // would block the voice, a link to a device would never end.
+        const std::optional<QByteArray> image = readRegularFile(user.value(), kMaxUserWordBytes, &problem);
+        if (image) {
+            const std::optional<WaveInfo> info = readWaveInfo(*image);
+            if (!info)
+                problem = QStringLiteral("not a playable wave file");
+            else if (!isWordLength(*info))
+                problem = QStringLiteral("longer than %1 s or below %2 Hz")
+                              .arg(kMaxWordMilliseconds / 1000)
+                              .arg(kMinWordSampleRate);
+            else
+                return *image;
+        }
+        qWarning("horavox: %s: %s; the built-in word is spoken instead",
+                 qPrintable(QDir::toNativeSeparators(user.value())), qPrintable(problem));
     }
     QFile builtIn(QStringLiteral(":/voice/%1.wav").arg(upperName));
     if (!builtIn.open(QIODevice::ReadOnly))

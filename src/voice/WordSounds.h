@@ -26,6 +26,16 @@ struct WaveInfo
 // data chunk that runs past the end of the image (a truncated file).
 std::optional<WaveInfo> readWaveInfo(QByteArrayView image);
 
+// How long the sound plays, in whole milliseconds; 0 for a header without
+// frames or rate.
+qint64 waveMilliseconds(const WaveInfo& info);
+
+// A word is short: at most kMaxWordMilliseconds long, at a sample rate of at
+// least kMinWordSampleRate (below it a small file could play for minutes).
+inline constexpr qint64 kMaxWordMilliseconds = 10'000;
+inline constexpr int kMinWordSampleRate = 4000;
+bool isWordLength(const WaveInfo& info);
+
 // The recorded words that the clock speaks, by resource name: "WAVEFILE_0" to
 // "WAVEFILE_20", "WAVEFILE_30", "WAVEFILE_40", "WAVEFILE_50" and
 // "WAVEFILE_OCLOCK". The built-in words are embedded in the program; a folder
@@ -43,7 +53,8 @@ public:
 
     // The word's whole RIFF WAVE image; the name is matched regardless of case.
     // Empty for a name that is not one of the words. A user file that is not a
-    // playable wave is passed over with one warning, and the built-in word is
+    // regular file of at most 8 MiB holding a playable wave of word length
+    // (isWordLength) is passed over with one warning, and the built-in word is
     // used.
     QByteArray word(QStringView resourceName) const;
 

@@ -1,8 +1,10 @@
+#include "TestFiles.h"
 #include "alarms/AlarmFile.h"
 #include "common/Error.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,7 +73,8 @@ private Q_SLOTS:
     void loadSortsByStartTime();
     void missingFile_data();
     void missingFile();
-    void unreadableFile();
+    void notARegularFile_data();
+    void notARegularFile();
     void refusedSave_data();
     void refusedSave();
 };
@@ -81,12 +84,17 @@ void TestAlarmFile::loadAndSave_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("recordsRead");
     QTest::addColumn<bool>("damaged");
-    QTest::newRow("empty file") << QByteArray() << 0 << false;
-    QTest::newRow("3 records") << alarmsFile(3) << 3 << false;
-    QTest::newRow("60 records: the first 50") << alarmsFile(60) << 50 << false;
-    QTest::newRow("3.5 records") << alarmsFile(3, kRecordSize / 2) << 3 << true;
-    QTest::newRow("a few bytes") << alarmsFile(0, 3) << 0 << true;
-    QTest::newRow("partial record past the 50th") << alarmsFile(50, 100) << 50 << false;
+    QTest::addColumn<QString>("problem"); // in the message
+    QTest::newRow("empty file") << QByteArray() << 0 << false << QString();
+    QTest::newRow("3 records") << alarmsFile(3) << 3 << false << QString();
+    QTest::newRow("50 records") << alarmsFile(50) << 50 << false << QString();
+    const QString partial = QStringLiteral("ends part way through an alarm");
+    QTest::newRow("3.5 records") << alarmsFile(3, kRecordSize / 2) << 3 << true << partial;
+    QTest::newRow("a few bytes") << alarmsFile(0, 3) << 0 << true << partial;
+    // The save writes 50 slots: what lies past them would be lost unseen.
+    const QString tooMany = QStringLiteral("holds more than 50 alarms");
+    QTest::newRow("60 records") << alarmsFile(60) << 50 << true << tooMany;
+    QTest::newRow("partial record past the 50th") << alarmsFile(50, 100) << 50 << true << tooMany;
 }
 
 // The records read fill slots 1, 2, ...; the save writes all 50 slots, the
@@ -96,6 +104,7 @@ void TestAlarmFile::loadAndSave()
     QFETCH(QByteArray, content);
     QFETCH(int, recordsRead);
     QFETCH(bool, damaged);
+    QFETCH(QString, problem);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("alarms32.rec"));
     writeFile(path, content);
@@ -111,6 +120,7 @@ void TestAlarmFile::loadAndSave()
         QCOMPARE(table.slot(n).Target.text(), QString::number(n));
     if (damaged) {
         QVERIFY2(result.message.contains(path), qPrintable(result.message));
+        QVERIFY2(result.message.contains(problem), qPrintable(result.message));
         const QString alarms =
             recordsRead == 0 ? QStringLiteral("No alarms") : QStringLiteral("%1 alarms").arg(recordsRead);
         QVERIFY2(result.message.contains(alarms + QStringLiteral(" could be read")),
@@ -186,34 +196,55 @@ void TestAlarmFile::missingFile()
     }
 }
 
-void TestAlarmFile::unreadableFile()
+void TestAlarmFile::notARegularFile_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("FIFO") << QStringLiteral("fifo") << QStringLiteral("(not a regular file)");
+    QTest::newRow("device") << QStringLiteral("device") << QStringLiteral("(not a regular file)");
+    QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("(a folder, not a file)");
+}
+
+// A FIFO would block the clock and the listing for good, a device would never
+// end: neither is opened, both are damage, and nothing is copied or replaced.
+void TestAlarmFile::notARegularFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("alarms32.rec"));
-    QVERIFY(QDir().mkdir(path));
+    hv::test::putNonRegular(kind, path);
 
-    AlarmTable table;
-    const hv::AlarmFileLoad result = hv::loadAlarmFile(path, table);
-
-    QVERIFY(result.damaged);
-    QCOMPARE(result.recordsRead, 0);
-    QVERIFY2(result.message.contains(path), qPrintable(result.message));
-    QCOMPARE(table.usedCount(), 0);
-    QVERIFY(QFileInfo(path).isDir());
+    for (const auto load : {&hv::loadAlarmFile, &hv::readAlarmFile}) {
+        AlarmTable table;
+        table.slot(1).Rule = hv::RuleDaily;
+        const hv::AlarmFileLoad result = load(path, table);
+        QVERIFY(result.damaged);
+        QCOMPARE(result.recordsRead, 0);
+        QVERIFY2(result.message.contains(path), qPrintable(result.message));
+        QVERIFY2(result.message.contains(problem), qPrintable(result.message));
+        QCOMPARE(table.usedCount(), 0);
+    }
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".damaged")));
+    QVERIFY(!QFileInfo(path).isFile());
 }
 
 void TestAlarmFile::refusedSave_data()
 {
     QTest::addColumn<Obstacle>("obstacle");
-    QTest::newRow("path is a folder") << Obstacle::PathIsFolder;
-    QTest::newRow("parent is a file") << Obstacle::ParentIsFile;
-    QTest::newRow("old file kept") << Obstacle::NoRoomForTemporaryName;
+    QTest::addColumn<QString>("reason"); // %1 stands for the test folder
+    QTest::newRow("path is a folder") << Obstacle::PathIsFolder << QStringLiteral(": it is a folder.");
+    QTest::newRow("parent is a file")
+        << Obstacle::ParentIsFile << QStringLiteral(": %1/data is not a folder.");
+    QTest::newRow("old file kept") << Obstacle::NoRoomForTemporaryName
+                                   << QStringLiteral(": File name too long.");
 }
 
 // These obstacles hold for root as well, so the test means the same in CI.
 void TestAlarmFile::refusedSave()
 {
     QFETCH(Obstacle, obstacle);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     QString path;
     const QByteArray old = alarmsFile(2);
@@ -241,7 +272,8 @@ void TestAlarmFile::refusedSave()
         hv::saveAlarmFile(path, table);
         QFAIL("the refused save was reported as done");
     } catch (const hv::Error& error) {
-        QCOMPARE(error.message(), QStringLiteral("Unable to write to %1").arg(path));
+        QCOMPARE(error.message(), QStringLiteral("Unable to write to %1").arg(path) +
+                                      QString(reason).replace(QStringLiteral("%1"), dir.path()));
     }
 
     QVERIFY(table.slot(1) == before.slot(1));

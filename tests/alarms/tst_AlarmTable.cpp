@@ -192,8 +192,16 @@ void TestAlarmTable::recordedWaveFile_data()
         << QStringLiteral("waves\\Horavox-2.wav") << QStringLiteral("%1/waves/Horavox-2.wav");
     QTest::newRow("old absolute path")
         << QStringLiteral("C:\\HORAVOX\\waves\\Horavox-3.wav") << QStringLiteral("%1/waves/Horavox-3.wav");
-    QTest::newRow("existing local file elsewhere")
-        << QStringLiteral("%1/elsewhere/Horavox-9.wav") << QStringLiteral("%1/elsewhere/Horavox-9.wav");
+    // Only the recorder's own files: in the waves folder, named Horavox-*.wav.
+    QTest::newRow("existing local file outside waves")
+        << QStringLiteral("%1/elsewhere/Horavox-9.wav") << QString();
+    QTest::newRow("in the folder above waves") << QStringLiteral("%1/waves/../Horavox-9.wav") << QString();
+    QTest::newRow("in a folder inside waves") << QStringLiteral("%1/waves/old/Horavox-1.wav") << QString();
+    QTest::newRow("text file") << QStringLiteral("%1/waves/Horavox-1.txt") << QString();
+    QTest::newRow("document, old path") << QStringLiteral("waves\\Horavox-notes.doc") << QString();
+    QTest::newRow("no extension") << QStringLiteral("%1/waves/Horavox-1") << QString();
+    QTest::newRow(".wav inside the name") << QStringLiteral("%1/waves/Horavox-1.wav.txt") << QString();
+    QTest::newRow("a folder named Horavox-7.wav") << QStringLiteral("%1/waves/Horavox-7.wav") << QString();
     QTest::newRow("local file gone: found by name")
         << QStringLiteral("/gone/waves/Horavox-4.wav") << QStringLiteral("%1/waves/Horavox-4.wav");
     QTest::newRow("backslash in a local name")
@@ -207,6 +215,9 @@ void TestAlarmTable::recordedWaveFile()
     QTemporaryDir dir;
     touch(dir.filePath(QStringLiteral("elsewhere/Horavox-9.wav")));
     touch(dir.filePath(QStringLiteral("elsewhere\\Horavox-9.wav")));
+    touch(dir.filePath(QStringLiteral("Horavox-9.wav")));
+    touch(dir.filePath(QStringLiteral("waves/old/Horavox-1.wav")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves/Horavox-7.wav")));
     const std::optional<QString> found = hv::recordedWaveFile(inDir(dir, stored), dir.path());
     QCOMPARE(found.value_or(QString()), inDir(dir, file));
 }
@@ -234,10 +245,10 @@ void TestAlarmTable::autoDeleteDiscardsRecordings_data()
         << int(hv::KindWaveFile) << QStringLiteral("%1/waves/chime.wav")
         << QStringLiteral("waves\\horavox-5.wav") << QStringLiteral("%1/Horavox-old/chime.wav")
         << QStringLiteral("NONE") << QStringList();
-    QTest::newRow("local recording outside the waves folder")
-        << int(hv::KindMessage) << QStringLiteral("Wake up") << QStringLiteral("%1/elsewhere/Horavox-9.wav")
-        << QStringLiteral("NONE") << QStringLiteral("NONE")
-        << QStringList{QStringLiteral("elsewhere/Horavox-9.wav")};
+    QTest::newRow("a user's files named like recordings")
+        << int(hv::KindWaveFile) << QStringLiteral("%1/elsewhere/Horavox-9.wav")
+        << QStringLiteral("%1/waves/Horavox-notes.txt") << QStringLiteral("waves\\Horavox-6.wav")
+        << QStringLiteral("NONE") << QStringList();
     QTest::newRow("recording another alarm still plays")
         << int(hv::KindMessage) << QStringLiteral("Wake up") << QStringLiteral("waves\\Horavox-4.wav")
         << QStringLiteral("NONE") << QStringLiteral("%1/waves/Horavox-4.wav") << QStringList();
@@ -254,13 +265,16 @@ void TestAlarmTable::autoDeleteDiscardsRecordings()
 
     QTemporaryDir dir;
     const QStringList fixture = {
-        QStringLiteral("waves/Horavox-1.wav"),   QStringLiteral("waves/Horavox-2.wav"),
-        QStringLiteral("waves/Horavox-3.wav"),   QStringLiteral("waves/Horavox-4.wav"),
-        QStringLiteral("waves/horavox-5.wav"),   QStringLiteral("waves/chime.wav"),
-        QStringLiteral("Horavox-old/chime.wav"), QStringLiteral("elsewhere/Horavox-9.wav"),
+        QStringLiteral("waves/Horavox-1.wav"),     QStringLiteral("waves/Horavox-2.wav"),
+        QStringLiteral("waves/Horavox-3.wav"),     QStringLiteral("waves/Horavox-4.wav"),
+        QStringLiteral("waves/horavox-5.wav"),     QStringLiteral("waves/chime.wav"),
+        QStringLiteral("Horavox-old/chime.wav"),   QStringLiteral("elsewhere/Horavox-9.wav"),
+        QStringLiteral("waves/Horavox-notes.txt"),
     };
     for (const QString& file : fixture)
         touch(dir.filePath(file));
+    // A folder named as a recording, with a file of the user's in it.
+    touch(dir.filePath(QStringLiteral("waves/Horavox-6.wav/keep.txt")));
     AlarmTable table;
     fill(table, {480, 540});
     AlarmRecord& doomed = table.slot(1);
@@ -275,6 +289,7 @@ void TestAlarmTable::autoDeleteDiscardsRecordings()
 
     for (const QString& file : fixture)
         QVERIFY2(QFile::exists(dir.filePath(file)) != deleted.contains(file), qPrintable(file));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("waves/Horavox-6.wav/keep.txt"))));
     QVERIFY(!table.slot(1).isUsed());
     QVERIFY(table.slot(2) == other); // cleared in place: nothing moved
 }

@@ -2,6 +2,7 @@
 #include "ModalDialogs.h"
 #include "alarms/AlarmFile.h"
 #include "alarms/MessageAlarmWindow.h"
+#include "app/Settings.h"
 #include "app/StartupReminderDialog.h"
 #include "common/Profile.h"
 #include "controls/BevelPanel.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QTest>
@@ -442,19 +444,71 @@ private Q_SLOTS:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    void refusedSaveKeepsTheWindowOpen()
+    void refusedSaveAsksWhetherToQuit_data()
     {
-        Fixture f;
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("Yes quits without saving") << int(QMessageBox::Yes) << true;
+        QTest::newRow("No keeps the clock running") << int(QMessageBox::No) << false;
+    }
+
+    void refusedSaveAsksWhetherToQuit()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        // The alarm file's place is taken by a folder: that write fails, even as root.
+        Fixture f({}, false, [](const QString& home) {
+            QVERIFY(QDir(home).mkpath(QStringLiteral("alarms32.rec/inside")));
+        });
         f.window->show();
-        // The settings file's place is taken by a folder: every write fails.
-        QFile::remove(f.home.filePath(QStringLiteral("horavox.ini")));
-        QVERIFY(QDir(f.home.path()).mkpath(QStringLiteral("horavox.ini")));
-        MessageBox::setNextAnswer(QMessageBox::Ok);
-        QVERIFY(!f.window->close());
+        MessageBox::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+
+        QCOMPARE(f.window->close(), closed);
+
         const QList<MessageBox::Shown> told = MessageBox::takeShown();
         QCOMPARE(told.size(), 1);
-        QVERIFY2(told[0].text.startsWith(QStringLiteral("Unable to write to ")), qPrintable(told[0].text));
-        QVERIFY(f.window->isVisible());
+        QCOMPARE(told[0].icon, QMessageBox::Question);
+        const QString path = f.home.filePath(QStringLiteral("alarms32.rec"));
+        QCOMPARE(told[0].text,
+                 QStringLiteral("Unable to write to %1: it is a folder.\n\nQuit without saving?").arg(path));
+        QCOMPARE(f.window->isVisible(), !closed);
+        QVERIFY(QFileInfo::exists(path + QStringLiteral("/inside")));
+    }
+
+    void placementOutOfRange_data()
+    {
+        QTest::addColumn<QString>("main");
+        // Each gives the default size on the primary screen.
+        QTest::newRow("right left of left") << QStringLiteral("PlaceNormPosL=300\nPlaceNormPosR=200\n");
+        QTest::newRow("no height") << QStringLiteral("PlaceNormPosT=50\nPlaceNormPosB=50\n");
+        QTest::newRow("difference past 32 bits")
+            << QStringLiteral("PlaceNormPosL=-2000000000\nPlaceNormPosR=2000000000\n");
+        QTest::newRow("enormous") << QStringLiteral("PlaceNormPosR=2000000000\nPlaceNormPosB=2000000000\n");
+    }
+
+    void placementOutOfRange()
+    {
+        QFETCH(QString, main);
+        Fixture f(QStringLiteral("[Main]\n") + main);
+        f.window->show();
+        QCOMPARE(f.window->size(), QSize(212, 131));
+        QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(f.window->frameGeometry()));
+        // Closing stores the size that was shown, not the broken one.
+        QVERIFY(f.window->close());
+        Profile ini(f.home.filePath(QStringLiteral("horavox.ini")));
+        QCOMPARE(readMainWindowGeometry(ini).size(), QSize(212, 131));
+    }
+
+    void sizeThatCannotBeShownIsNotSaved()
+    {
+        Fixture f(QStringLiteral(
+            "[Main]\nPlaceNormPosL=10\nPlaceNormPosT=20\nPlaceNormPosR=310\nPlaceNormPosB=220\n"));
+        f.window->show();
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        f.window->resize(screen.width() + 1, 200);
+        QVERIFY(f.window->close());
+        Profile ini(f.home.filePath(QStringLiteral("horavox.ini")));
+        QCOMPARE(readMainWindowGeometry(ini), QRect(10, 20, 300, 200));
     }
 };
 

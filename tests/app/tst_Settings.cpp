@@ -86,6 +86,10 @@ private Q_SLOTS:
 
     void mainWindowGeometry_data();
     void mainWindowGeometry();
+    void placementOutOfRange_data();
+    void placementOutOfRange();
+    void widthsOutOfRange_data();
+    void widthsOutOfRange();
     void startHidden_data();
     void startHidden();
     void saveMainWindowState_data();
@@ -300,10 +304,17 @@ void TestSettings::mainWindowGeometry_data()
     QTest::newRow("stored")
         << QByteArray("PlaceNormPosL=10\nPlaceNormPosT=20\nPlaceNormPosR=110\nPlaceNormPosB=70\n")
         << QRect(10, 20, 100, 50);
-    QTest::newRow("off the screen, kept") << QByteArray("PlaceNormPosL=-5000\nPlaceNormPosT=9000\n")
-                                          << QRect(-5000, 9000, 481 + 5000, 276 - 9000);
-    QTest::newRow("right left of left, kept")
-        << QByteArray("PlaceNormPosL=300\nPlaceNormPosR=200\n") << QRect(300, 145, -100, 131);
+    QTest::newRow("off the screen, kept") << QByteArray("PlaceNormPosL=-5000\nPlaceNormPosT=-9000\n")
+                                          << QRect(-5000, -9000, 481 + 5000, 276 + 9000);
+    QTest::newRow("larger than any screen, read as stored")
+        << QByteArray("PlaceNormPosL=0\nPlaceNormPosR=2000000000\n") << QRect(0, 145, 2000000000, 131);
+    // No positive size that fits in an int: a null rectangle.
+    QTest::newRow("right left of left") << QByteArray("PlaceNormPosL=300\nPlaceNormPosR=200\n") << QRect();
+    QTest::newRow("bottom at top") << QByteArray("PlaceNormPosT=300\nPlaceNormPosB=300\n") << QRect();
+    QTest::newRow("width past 32 bits")
+        << QByteArray("PlaceNormPosL=-2000000000\nPlaceNormPosR=2000000000\n") << QRect();
+    QTest::newRow("height wrapping to positive in 32 bits")
+        << QByteArray("PlaceNormPosT=2000000000\nPlaceNormPosB=-2000000000\n") << QRect();
 }
 
 void TestSettings::mainWindowGeometry()
@@ -317,6 +328,61 @@ void TestSettings::mainWindowGeometry()
     QCOMPARE(geometry.y(), expected.y());
     QCOMPARE(geometry.width(), expected.width());
     QCOMPARE(geometry.height(), expected.height());
+}
+
+void TestSettings::placementOutOfRange_data()
+{
+    QTest::addColumn<QRect>("stored");
+    QTest::addColumn<QRect>("primary"); // the primary screen's available area
+    QTest::addColumn<QRect>("expected");
+
+    const QRect screen(0, 24, 1024, 744);
+    const QRect fallback(269, 169, 212, 131); // the default size and place, on the primary screen
+    QTest::newRow("as stored") << QRect(10, 40, 300, 200) << screen << QRect(10, 40, 300, 200);
+    QTest::newRow("as large as the screen") << QRect(0, 0, 1024, 768) << screen << QRect(0, 0, 1024, 768);
+    QTest::newRow("partly off the screen")
+        << QRect(-100, 10, 212, 131) << screen << QRect(-100, 10, 212, 131);
+    QTest::newRow("off every screen") << QRect(-5000, -5000, 212, 131) << screen << QRect(0, 24, 212, 131);
+    QTest::newRow("null (unusable when read)") << QRect() << screen << fallback;
+    QTest::newRow("no height") << QRect(10, 10, 300, 0) << screen << fallback;
+    QTest::newRow("one pixel wider than the screen") << QRect(0, 0, 1025, 200) << screen << fallback;
+    QTest::newRow("enormous") << QRect(0, 0, 2000000000, 2000000000) << screen << fallback;
+    QTest::newRow("default place off a small primary screen")
+        << QRect() << QRect(2000, 0, 400, 300) << QRect(2000, 0, 212, 131);
+}
+
+void TestSettings::placementOutOfRange()
+{
+    QFETCH(QRect, stored);
+    QFETCH(QRect, primary);
+    QFETCH(QRect, expected);
+    const QList<QRect> screens{QRect(0, 0, 1024, 768), QRect(QPoint(primary.x(), 0), primary.size())};
+
+    QCOMPARE(placeMainWindow(stored, screens, primary), expected);
+}
+
+void TestSettings::widthsOutOfRange_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("in range") << QByteArray("37") << 37;
+    QTest::newRow("widest") << QByteArray("100") << 100;
+    QTest::newRow("negative") << QByteArray("-5") << 0;
+    QTest::newRow("in the millions") << QByteArray("5000000") << 100;
+    QTest::newRow("hex, all bits") << QByteArray("0xFFFFFFFF") << 0;
+    QTest::newRow("largest") << QByteArray("2147483647") << 100;
+}
+
+void TestSettings::widthsOutOfRange()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, expected);
+    putFile(iniPath(), "[Display]\nBevelWidth=" + stored + "\nBorderWidth=" + stored + "\n");
+
+    const SettingsRecord read = readSettings(Profile(iniPath())).record;
+    QCOMPARE(read.bevelWidth, expected);
+    QCOMPARE(read.borderWidth, expected);
 }
 
 void TestSettings::startHidden_data()

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void wholeMinutes_data();
     void wholeMinutes();
     void stepsOfSevenMinutesDoNotDrift();
+    void qtConversionRoundTrips_data();
     void qtConversionRoundTrips();
 };
 
@@ -140,12 +141,25 @@ void TestDateTime::stepsOfSevenMinutesDoNotDrift()
     QCOMPARE(truncateToMinute(46000.0 + *tryEncodeTime(9, 31, 10)), 46000.0 + *tryEncodeTime(9, 31));
 }
 
+void TestDateTime::qtConversionRoundTrips_data()
+{
+    QTest::addColumn<QDateTime>("moment");
+    QTest::addColumn<double>("value");
+    QTest::newRow("after the epoch") << QDateTime(QDate(2026, 12, 10), QTime(6, 0)) << 46366.25;
+    QTest::newRow("the epoch's evening") << QDateTime(QDate(1899, 12, 30), QTime(18, 0)) << 0.75;
+    // Before day 0 the time of day counts away from zero: 6:00 is -1.25, not -0.75.
+    QTest::newRow("the day before the epoch") << QDateTime(QDate(1899, 12, 29), QTime(6, 0)) << -1.25;
+    QTest::newRow("1800") << QDateTime(QDate(1800, 1, 1), QTime(18, 0)) << -36522.75;
+}
+
 void TestDateTime::qtConversionRoundTrips()
 {
-    const QDateTime moment(QDate(2026, 12, 10), QTime(7, 5, 9, 250));
-    const double value = fromQDateTime(moment);
-    QCOMPARE(decodeDate(value), (Date{2026, 12, 10}));
+    QFETCH(QDateTime, moment);
+    QFETCH(double, value);
+    QCOMPARE(fromQDateTime(moment), value);
     QCOMPARE(toQDateTime(value), moment);
+    const QDateTime withMsecs = moment.addMSecs(9250);
+    QCOMPARE(toQDateTime(fromQDateTime(withMsecs)), withMsecs);
 }
 
 QTEST_APPLESS_MAIN(TestDateTime)

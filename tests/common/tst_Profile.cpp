@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,6 +40,8 @@ private Q_SLOTS:
 
     void refusedWrite_data();
     void refusedWrite();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
 
 private:
     QString iniPath() const { return m_dir->filePath(QStringLiteral("horavox.ini")); }
@@ -279,15 +282,19 @@ void TestProfile::refusedWrite_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("folder");  // made first, "" for none
     QTest::addColumn<QString>("blocker"); // a regular file made first, "" for none
+    QTest::addColumn<QString>("reason");  // after the path; %1 stands for the test folder
 
     QTest::newRow("path is a folder")
-        << QStringLiteral("horavox.ini") << QByteArray() << QStringLiteral("horavox.ini") << QString();
+        << QStringLiteral("horavox.ini") << QByteArray() << QStringLiteral("horavox.ini") << QString()
+        << QStringLiteral(": it is a folder.");
     QTest::newRow("parent is a file")
-        << QStringLiteral("config/horavox.ini") << QByteArray() << QString() << QStringLiteral("config");
+        << QStringLiteral("config/horavox.ini") << QByteArray() << QString() << QStringLiteral("config")
+        << QStringLiteral(": %1/config is not a folder.");
     // The temporary file beside it would need a name longer than the 255
     // bytes a file name may have, so the old content must survive.
     QTest::newRow("existing file, no room for the temporary name")
-        << QString(250, u'p') << QByteArray("; kept\n[S]\nx=old\n") << QString() << QString();
+        << QString(250, u'p') << QByteArray("; kept\n[S]\nx=old\n") << QString() << QString()
+        << QStringLiteral(": File name too long.");
 }
 
 void TestProfile::refusedWrite()
@@ -296,6 +303,7 @@ void TestProfile::refusedWrite()
     QFETCH(QByteArray, content);
     QFETCH(QString, folder);
     QFETCH(QString, blocker);
+    QFETCH(QString, reason);
     const QDir dir(m_dir->path());
     if (!folder.isEmpty())
         QVERIFY(dir.mkpath(folder));
@@ -307,7 +315,8 @@ void TestProfile::refusedWrite()
 
     Profile profile(path);
     const QString valueBefore = profile.readString(u"S", u"x", QStringLiteral("none"));
-    const QString expected = QStringLiteral("Unable to write to ") + path;
+    const QString expected = QStringLiteral("Unable to write to ") + path +
+                             QString(reason).replace(QStringLiteral("%1"), m_dir->path());
 
     QCOMPARE(errorOf([&] { profile.writeString(u"S", u"x", u"new"); }), expected);
     QCOMPARE(errorOf([&] {
@@ -322,6 +331,43 @@ void TestProfile::refusedWrite()
     QCOMPARE(profile.readString(u"S", u"y", QStringLiteral("none")), QStringLiteral("none"));
     QCOMPARE(contentOf(path), content);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
+}
+
+void TestProfile::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("device") << QStringLiteral("device");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("regular, past the bound") << QStringLiteral("large");
+}
+
+// A FIFO would block the read for good and /dev/zero would fill memory: each
+// reads as an empty file, at once.
+void TestProfile::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, kind);
+    if (kind == QLatin1String("large")) {
+        putFile(iniPath(), "[S]\nx=1\n");
+        QFile file(iniPath());
+        QVERIFY(file.resize(Profile::kMaxFileBytes + 1)); // sparse: no disk used
+    } else {
+        hv::test::putNonRegular(kind, iniPath());
+    }
+
+    Profile profile(iniPath());
+    QCOMPARE(profile.readInteger(u"S", u"x", 7), 7);
+    QCOMPARE(profile.readString(u"S", u"y", QStringLiteral("default")), QStringLiteral("default"));
+    // A write replaces a FIFO or an oversized file with a regular file; it
+    // never writes through a link to a device, nor over a folder.
+    if (kind == QLatin1String("fifo") || kind == QLatin1String("large")) {
+        profile.writeInteger(u"S", u"x", 2);
+        QVERIFY(QFileInfo(iniPath()).isFile());
+        QCOMPARE(profile.readInteger(u"S", u"x", 7), 2);
+    } else {
+        QVERIFY(errorOf([&] { profile.writeInteger(u"S", u"x", 2); }).startsWith(u"Unable to write to "));
+        QVERIFY(!QFileInfo(QStringLiteral("/dev/zero")).isFile());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestProfile)

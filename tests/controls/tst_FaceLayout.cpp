@@ -10,6 +10,8 @@ class TestFaceLayout : public QObject
 
 private Q_SLOTS:
     void faceGeometry();
+    void usableRoom_data();
+    void usableRoom();
     void fontFitAlwaysEnds();
 };
 
@@ -22,13 +24,35 @@ void TestFaceLayout::faceGeometry()
     QCOMPARE(scaleToFace(83, 2, 66, Scaling::Rounded), 3);
     QCOMPARE(scaleToFace(16, 2, 66, Scaling::Rounded), 0); // 0.48
     QCOMPARE(scaleToFace(100, 2, 0, Scaling::Rounded), 0); // no reference height: no bevel
+}
 
-    const FaceBevels raised{Bevel::Raised, Bevel::None, 3, 1};
-    QCOMPARE(usableFaceSize({212, 100}, raised), QSize(204, 92));
-    const FaceBevels both{Bevel::Raised, Bevel::Lowered, 3, 1};
-    QCOMPARE(usableFaceSize({212, 100}, both), QSize(198, 86));
-    const FaceBevels none{Bevel::None, Bevel::None, 3, 1};
-    QCOMPARE(usableFaceSize({212, 100}, none), QSize(204, 92));
+void TestFaceLayout::usableRoom_data()
+{
+    QTest::addColumn<int>("outer");
+    QTest::addColumn<int>("inner");
+    QTest::addColumn<int>("bevelWidth");
+    QTest::addColumn<int>("borderWidth");
+    QTest::addColumn<QSize>("expected");
+
+    QTest::newRow("raised") << 2 << 0 << 3 << 1 << QSize(204, 92);
+    QTest::newRow("both bevels") << 2 << 1 << 3 << 1 << QSize(198, 86);
+    QTest::newRow("no bevel") << 0 << 0 << 3 << 1 << QSize(204, 92);
+    // Out of range: the room never goes below one pixel, and never wraps.
+    QTest::newRow("bevels wider than the face") << 2 << 1 << 30 << 0 << QSize(92, 1);
+    QTest::newRow("widths in the millions") << 2 << 1 << 5000000 << 5000000 << QSize(1, 1);
+    QTest::newRow("largest widths") << 2 << 1 << INT_MAX << INT_MAX << QSize(1, 1);
+    QTest::newRow("negative widths") << 2 << 1 << -40 << INT_MIN << QSize(212, 100);
+}
+
+void TestFaceLayout::usableRoom()
+{
+    QFETCH(int, outer);
+    QFETCH(int, inner);
+    QFETCH(int, bevelWidth);
+    QFETCH(int, borderWidth);
+    QFETCH(QSize, expected);
+    const FaceBevels bevels{static_cast<Bevel>(outer), static_cast<Bevel>(inner), bevelWidth, borderWidth};
+    QCOMPARE(usableFaceSize({212, 100}, bevels), expected);
 }
 
 void TestFaceLayout::fontFitAlwaysEnds()

@@ -155,8 +155,9 @@ void TestXdgAutostart::refusedChanges()
     const QString notAFolder = m_dir->filePath(QStringLiteral("autostart"));
     putFile(notAFolder, "not a folder");
     XdgAutostart blocked(notAFolder, kProgram);
-    QCOMPARE(errorOf([&] { blocked.setEnabled(true); }),
-             QStringLiteral("Unable to write to ") + blocked.entryPath());
+    QCOMPARE(
+        errorOf([&] { blocked.setEnabled(true); }),
+        QStringLiteral("Unable to write to %1: %2 is not a folder.").arg(blocked.entryPath(), notAFolder));
 
     // ...and a folder full of files where the entry should be cannot be removed.
     XdgAutostart autostart(m_dir->path(), kProgram);

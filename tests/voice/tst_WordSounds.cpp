@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "voice/Announcer.h"
 #include "voice/WordSounds.h"
 
@@ -92,6 +93,7 @@ private Q_SLOTS:
     void userFolderReplacesOnlyItsWords();
     void unusableUserFileFallsBackWithOneWarning_data();
     void unusableUserFileFallsBackWithOneWarning();
+    void durationIn64Bits();
 };
 
 void TestWordSounds::builtInWordsAreSmallEightBitMonoWaves()
@@ -238,27 +240,63 @@ void TestWordSounds::userFolderReplacesOnlyItsWords()
 
 void TestWordSounds::unusableUserFileFallsBackWithOneWarning_data()
 {
+    QTest::addColumn<QString>("kind"); // "file", or what test::putNonRegular puts there
     QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<bool>("used");   // the user's word is spoken
+    QTest::addColumn<bool>("warned"); // one warning names the file
 
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("text") << QByteArray("five\n");
-    QTest::newRow("cut short") << userWave().first(60);
+    const auto tone = [](int rate, int bytes) {
+        return riff(chunk("fmt ", formatBody(1, 1, rate, 8)) + chunk("data", QByteArray(bytes, '\x80')));
+    };
+    QTest::newRow("empty file") << "file" << QByteArray() << false << true;
+    QTest::newRow("text") << "file" << QByteArray("five\n") << false << true;
+    QTest::newRow("cut short") << "file" << userWave().first(60) << false << true;
+    // A kilobyte at 1 Hz would play for 17 minutes.
+    QTest::newRow("1 Hz") << "file" << tone(1, 1000) << false << true;
+    QTest::newRow("below 4000 Hz") << "file" << tone(3999, 100) << false << true;
+    QTest::newRow("10 s at 4000 Hz") << "file" << tone(4000, 40000) << true << false;
+    QTest::newRow("a frame past 10 s") << "file" << tone(8000, 80008) << false << true;
+    // Never opened: a FIFO would block the voice, /dev/zero never ends. The
+    // folder's listing leaves out a FIFO itself, but not a link to a device.
+    QTest::newRow("FIFO") << "fifo" << QByteArray() << false << false;
+    QTest::newRow("device") << "device" << QByteArray() << false << true;
+    QTest::newRow("folder") << "folder" << QByteArray() << false << false;
 }
 
 void TestWordSounds::unusableUserFileFallsBackWithOneWarning()
 {
+    QFETCH(QString, kind);
     QFETCH(QByteArray, contents);
+    QFETCH(bool, used);
+    QFETCH(bool, warned);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    writeFile(dir.filePath(QStringLiteral("WAVEFILE_7.wav")), contents);
+    const QString path = dir.filePath(QStringLiteral("WAVEFILE_7.wav"));
+    if (kind == QLatin1String("file"))
+        writeFile(path, contents);
+    else
+        test::putNonRegular(kind, path);
 
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("WAVEFILE_7\\.wav.*built-in")));
+    if (warned)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("WAVEFILE_7\\.wav.*built-in")));
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
     const WordSounds words(dir.path());
-    const QByteArray builtIn = WordSounds().word(u"WAVEFILE_7");
-    QCOMPARE(words.word(u"WAVEFILE_7"), builtIn);
-    QCOMPARE(words.word(u"wavefile_7"), builtIn);
+    const QByteArray expected = used ? contents : WordSounds().word(u"WAVEFILE_7");
+    QCOMPARE(words.word(u"WAVEFILE_7"), expected);
+    QCOMPARE(words.word(u"wavefile_7"), expected);
+}
+
+void TestWordSounds::durationIn64Bits()
+{
+    WaveInfo info;
+    info.channels = 2;
+    info.bitsPerSample = 16;
+    info.sampleRate = 44100;
+    info.dataSize = qsizetype{1} << 32; // 6.76 hours
+    QCOMPARE(waveMilliseconds(info), qint64{24347887});
+    info.sampleRate = 0;
+    QCOMPARE(waveMilliseconds(info), qint64{0});
 }
 
 QTEST_GUILESS_MAIN(TestWordSounds)

@@ -10,10 +10,17 @@
 #include <QFile>
 #include <QIODevice>
 #include <QMediaDevices>
+#include <QMutex>
+#include <QThread>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <numbers>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 // The resource's initialiser lives in the global namespace, and so must its caller.
@@ -55,6 +62,12 @@ QAudioFormat chooseFormat(const QAudioDevice& device)
     return format;
 }
 
+// A timer interval from a duration computed in 64 bits.
+int timerMs(qint64 ms)
+{
+    return static_cast<int>(std::clamp<qint64>(ms, 0, INT_MAX));
+}
+
 WaveDecoder::OutputFormat decoderFormat(const QAudioFormat& format)
 {
     return {format.sampleRate(), format.channelCount()};
@@ -76,7 +89,34 @@ std::vector<qint16> beepSamples(const QAudioFormat& format)
     return samples;
 }
 
+// Lets the process end, once main has returned and its own objects are gone,
+// without running the libraries' static destructors.
+void endWithoutLibraryTeardown()
+{
+#ifdef __GLIBC__
+    static bool registered = false;
+    if (std::exchange(registered, true))
+        return;
+    // Handlers run in the reverse order of registration, before the libraries'
+    // destructors; this one, registered at the end of the program, runs first.
+    ::on_exit(
+        [](int status, void*) {
+            std::fflush(nullptr);
+            ::_exit(status);
+        },
+        nullptr);
+#endif
+}
+
 } // namespace
+
+// Shared by the sound output and its lookup thread, which may outlive it while
+// a hung server keeps it waiting.
+struct QtSoundOut::LookupLink
+{
+    QMutex mutex;
+    QtSoundOut* owner = nullptr; // null once the sound output is gone
+};
 
 QtSoundOut::QtSoundOut(QObject* parent)
     : SoundOut(parent)
@@ -89,6 +129,25 @@ QtSoundOut::~QtSoundOut()
 {
     for (QEventLoop* loop : std::as_const(m_waits))
         loop->quit();
+    for (QEventLoop* loop : std::as_const(m_lookupWaits))
+        loop->quit();
+    if (m_lookupThread != nullptr) {
+        {
+            const QMutexLocker lock(&m_lookupLink->mutex);
+            m_lookupLink->owner = nullptr;
+        }
+        m_lookupThread->quit();
+        // A lookup that a hung server holds cannot be ended: leave the thread
+        // to the process's exit rather than wait for it. That exit must then
+        // skip the libraries' teardown, since Qt Multimedia's would wait for
+        // the lookup (30 s for an unanswered server).
+        if (m_lookupThread->wait(100)) {
+            delete m_lookupContext;
+            delete m_lookupThread;
+        } else {
+            endWithoutLibraryTeardown();
+        }
+    }
     if (m_sink != nullptr) {
         // The sink's destructor runs the event loop: no queued call may reach a
         // half-destroyed object.
@@ -112,7 +171,11 @@ QByteArray QtSoundOut::defaultSound()
 
 bool QtSoundOut::isAvailable() const
 {
-    return !m_failed && !QMediaDevices::defaultAudioOutput().isNull();
+    if (m_sink != nullptr)
+        return true;
+    // Looking up changes nothing that a caller sees but the answer.
+    auto* self = const_cast<QtSoundOut*>(this);
+    return self->lookUpOutput() && !m_failed && !m_foundDevice.isNull();
 }
 
 bool QtSoundOut::isPlaying() const
@@ -136,17 +199,88 @@ bool QtSoundOut::prepareOutput()
 {
     if (m_sink != nullptr)
         return true;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) {
+    if (!lookUpOutput())
+        return false;
+    if (m_sink != nullptr)
+        return true; // a sound started while this call waited for the lookup
+    if (m_foundDevice.isNull()) {
         reportUnavailable(QStringLiteral("there is no audio output device"));
         return false;
     }
-    if (device != m_device || !m_queue) {
-        m_device = device;
-        m_format = chooseFormat(device);
+    if (m_foundDevice != m_device || !m_queue) {
+        m_device = m_foundDevice;
+        m_format = m_foundFormat;
         m_queue = std::make_unique<PcmQueue>(m_format.channelCount());
     }
     return true;
+}
+
+// Asks the lookup thread for the current default output and waits for the
+// answer, at most kLookupWaitMs, running the event loop. False when no answer
+// came: the server is hung (or very slow); the next call does not wait for
+// the same lookup again.
+bool QtSoundOut::lookUpOutput()
+{
+    if (m_lookingUp && m_lookupLate)
+        return false;
+    if (!m_lookingUp)
+        startLookup();
+    if (m_lookingUp) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        deadline.start(kLookupWaitMs);
+        m_lookupWaits.append(&loop);
+        loop.exec();
+        m_lookupWaits.removeOne(&loop);
+    }
+    if (m_lookingUp) {
+        if (!m_lookupLate)
+            reportUnavailable(QStringLiteral("the sound server does not answer"));
+        m_lookupLate = true;
+        return false;
+    }
+    return true;
+}
+
+void QtSoundOut::startLookup()
+{
+    if (m_lookupThread == nullptr) {
+        m_lookupLink = std::make_shared<LookupLink>();
+        m_lookupLink->owner = this;
+        m_lookupThread = new QThread;
+        m_lookupThread->setObjectName(QStringLiteral("sound output lookup"));
+        m_lookupContext = new QObject;
+        m_lookupContext->moveToThread(m_lookupThread);
+        m_lookupThread->start();
+    }
+    m_lookingUp = true;
+    // The thread keeps its event loop: Qt Multimedia's sound server connection
+    // is made there and retries there.
+    QMetaObject::invokeMethod(m_lookupContext, [link = m_lookupLink] {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        const QAudioFormat format = device.isNull() ? QAudioFormat() : chooseFormat(device);
+        const QMutexLocker lock(&link->mutex);
+        if (link->owner != nullptr) {
+            QMetaObject::invokeMethod(
+                link->owner, [owner = link->owner, device, format] { owner->onLookedUp(device, format); },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void QtSoundOut::onLookedUp(const QAudioDevice& device, const QAudioFormat& format)
+{
+    m_lookingUp = false;
+    m_foundDevice = device;
+    m_foundFormat = format;
+    // The failure was the missing answer, which has come.
+    if (m_lookupLate && !device.isNull())
+        m_failed = false;
+    m_lookupLate = false;
+    for (QEventLoop* loop : std::as_const(m_lookupWaits))
+        loop->quit();
 }
 
 std::unique_ptr<WaveDecoder> QtSoundOut::decoderFor(const Sound& sound) const
@@ -298,7 +432,7 @@ void QtSoundOut::onSinkStateChanged()
 void QtSoundOut::armWatchdog()
 {
     m_servedAtArm = m_queue->framesServed();
-    m_watchdog.start(int(framesToMs(m_queue->framesLeft()) + m_bufferMs + overrunMs));
+    m_watchdog.start(timerMs(framesToMs(m_queue->framesLeft()) + m_bufferMs + overrunMs));
 }
 
 // The sink reads in real time, so a queue that should have run dry by now has
@@ -322,7 +456,7 @@ void QtSoundOut::waitUntilHeard()
     QTimer deadline;
     deadline.setSingleShot(true);
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    deadline.start(int(framesToMs(m_queue->framesLeft()) + m_bufferMs + overrunMs));
+    deadline.start(timerMs(framesToMs(m_queue->framesLeft()) + m_bufferMs + overrunMs));
     m_waits.append(&loop);
     loop.exec();
     m_waits.removeOne(&loop);

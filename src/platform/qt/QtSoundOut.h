@@ -10,6 +10,7 @@
 
 class QAudioSink;
 class QEventLoop;
+class QThread;
 
 namespace hv {
 
@@ -26,8 +27,13 @@ class WaveDecoder;
 // as resuming a suspended one would (about 20 ms to the first sample heard).
 //
 // The output is looked up on first use, so a clock that plays nothing never starts
-// the audio stack. Without an output device or sound server every call returns at
-// once and plays nothing, isAvailable() is false, and one warning is logged in the
+// the audio stack. The lookup runs on a thread of its own: the first use of Qt
+// Multimedia connects to the sound server and waits for its answer, which a hung
+// server never gives. The caller waits for the lookup at most kLookupWaitMs, with
+// its event loop running, so the clock keeps ticking; a lookup still unanswered
+// after that counts as no sound, and is not waited for again until it answers.
+// Without an output device or sound server every call returns at once and plays
+// nothing, isAvailable() is false, and one warning is logged in the
 // "horavox.sound" category. Later calls try again, so sound comes back with the
 // server.
 class QtSoundOut final : public SoundOut
@@ -49,8 +55,16 @@ public:
     // The sound played in place of one that cannot be played: a RIFF WAVE image.
     static QByteArray defaultSound();
 
+    // The longest a call waits for the output to be looked up.
+    static constexpr int kLookupWaitMs = 2000;
+
 private:
+    struct LookupLink;
+
     bool prepareOutput();
+    bool lookUpOutput();
+    void startLookup();
+    void onLookedUp(const QAudioDevice& device, const QAudioFormat& format);
     void reportUnavailable(const QString& reason);
     std::unique_ptr<WaveDecoder> decoderFor(const Sound& sound) const;
     bool followsSequence() const;
@@ -75,6 +89,16 @@ private:
     QTimer m_watchdog;      // ends playback when the sink stops taking samples
     qint64 m_servedAtArm = 0;
     QList<QEventLoop*> m_waits; // the Wait calls in progress, innermost last
+
+    // The lookup thread, started on first use, and what it found last.
+    QThread* m_lookupThread = nullptr;
+    QObject* m_lookupContext = nullptr; // lives on m_lookupThread
+    std::shared_ptr<LookupLink> m_lookupLink;
+    bool m_lookingUp = false;  // a lookup has been asked for and has not answered
+    bool m_lookupLate = false; // ... and has kept a caller waiting past kLookupWaitMs
+    QAudioDevice m_foundDevice;
+    QAudioFormat m_foundFormat;
+    QList<QEventLoop*> m_lookupWaits;
 };
 
 } // namespace hv
