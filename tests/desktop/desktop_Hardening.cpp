@@ -4,6 +4,7 @@
 // through the X server.
 
 #include "desktop/DesktopWindows.h"
+#include "desktop/RequireDesktop.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -166,7 +167,7 @@ void TestHardening::initTestCase()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !m_desktop.isOpen() ||
         qEnvironmentVariableIsEmpty("HORAVOX_TEST_MONITOR"))
-        QSKIP("needs the test desktop: run through scripts/with-desktop");
+        HV_DESKTOP_MISSING("needs the test desktop: run through scripts/with-desktop");
     QVERIFY2(QFileInfo(QStringLiteral(HORAVOX_BINARY)).isExecutable(), HORAVOX_BINARY);
 }
 
