@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Front door. Everything real happens in CMake and the scripts.
 BUILD ?= build
 CMAKE_FLAGS ?=

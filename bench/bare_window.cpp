@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for bench_app: the least a Qt program that shows the time can
 // be. One label, updated by a one-second timer, in a window of the clock's
 // default size. bench_app starts it beside the clock in the same run and

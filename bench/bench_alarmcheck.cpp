@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing of the alarm check that the clock tick runs once a minute, over a
 // full table of 50 alarms, with actions that do nothing: what is measured is
 // the check's own work (both passes, rescheduling, closing gaps, the sort).

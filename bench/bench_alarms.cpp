@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing of the alarm logic that runs for the whole table at once: the next
 // occurrence of every alarm (the first alarm check after start, and the editor)
 // and the description list (the editor's list, rebuilt after every check while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program as a user meets it, on the test desktop: start-up to a
 // painted clock, memory and CPU while idle, and the delay from a voice request
 // to the first sound. Prints each figure beside its target; never fails on a

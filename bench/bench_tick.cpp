@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One tick of the clock window in the middle of a minute: the face stays, and
 // the title-bar clock reads the active window's title, finds its time already
 // there and leaves it. Measured over in-memory window titles, and over the X11

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The layout of a fuzz input, shared by the fuzz target and the seed writer:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes read as an alarm file, then everything the
 // program derives from the records: the sort, the next occurrence with and
 // without the start-up flag, the stop moment, the descriptions and the texts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes read as a COMPOUND_TEXT window title, as
 // another program may have written it. It must never crash or hang, and the
 // text must be valid UTF-16, no longer than the bytes, and decoded the same

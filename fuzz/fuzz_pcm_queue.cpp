@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the PCM queue that feeds the audio sink, driven by a
 // sequence of operations that the input spells out, and checked after each
 // against a model that keeps whole sample lists. It must never crash, and it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of fuzz_alarm_records into the folder named by its
 // argument: valid alarm files of every rule, the edges of the calendar and a
 // few damaged records, so that the fuzzer starts from inputs that reach deep.

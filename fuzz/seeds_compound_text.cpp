@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of fuzz_compound_text into the folder named by its
 // argument: titles in every character set the decoder knows, UTF-8 and extended
 // segments, direction controls, and sequences cut short.

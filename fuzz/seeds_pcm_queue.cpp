@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of fuzz_pcm_queue into the folder named by its
 // argument: the ways the sound service uses the queue (a sequence with sounds
 // asked for during it, a beep over a sound, a stop), in mono and stereo.

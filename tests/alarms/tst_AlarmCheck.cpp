@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeAlarmActions.h"
 #include "alarms/AlarmCheck.h"
 #include "alarms/Recurrence.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarms/AlarmDescription.h"
 #include "alarms/Recurrence.h"
 

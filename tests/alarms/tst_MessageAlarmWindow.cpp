@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "alarms/MessageAlarmWindow.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeSoundOut.h"

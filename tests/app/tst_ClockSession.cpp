@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecordingNotices.h"
 #include "alarms/FakeAlarmActions.h"
 #include "app/AppState.h"

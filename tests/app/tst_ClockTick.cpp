@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ClockTick.h"
 #include "common/DateTimeFormat.h"
 #include "platform/fake/FakeClock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/Conversions.h"
 #include "common/DateTimeFormat.h"
 #include "common/Error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alarms firing in the whole program on a real desktop: a Program alarm
 // starts a window and closes it at its stop moment; a message alarm shows its
 // window and comes back after a snooze. The program runs at a fixed time of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program on the test desktop: horavox started the way a user starts
 // it, each time over a data folder and a runtime folder of its own, and watched
 // from outside: its windows through the X server, its voice through the null

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound on the test desktop: tones generated here are played through Qt Multimedia
 // into the null sink of scripts/with-desktop, recorded back, and measured.
 

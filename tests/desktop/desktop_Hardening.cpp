@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program against what a desktop can do to it: here, a sound server
 // that takes the connection and never answers. horavox is started as a user
 // starts it, over a data folder and a runtime folder of its own, and watched

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 hot key on a real desktop (Xvfb + openbox): keys typed with xdotool,
 // other programs played by a bare xcb connection of the test's own and by a
 // second hot key, and a Qt window that must get the key once it is released.

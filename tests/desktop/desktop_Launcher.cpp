@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program launcher on a real desktop (Xvfb + openbox): programs started
 // without a shell, their windows found and closed as the window manager's
 // close button would; the companion launcher Pagedeck; and the message alarm

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program on the test desktop, watched from outside with xdotool and
 // xprop: a program alarm naming a missing program tells the user from the tray
 // while the clock keeps going, and the compact clock (no speedbar, no caption)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound service on the test desktop: wave images generated here are played
 // through QtSoundOut into the null sink of scripts/with-desktop, recorded back from
 // its monitor, and measured.

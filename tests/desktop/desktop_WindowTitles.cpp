@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 window service on a real desktop (Xvfb + openbox), and the title-bar
 // clock driven by it. The windows are the test's own Qt windows and bare X
 // windows: both are foreign to the backend, which has a connection of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program for the launcher's desktop tests to start:
 //   hv-testwindow TITLE RECORD [ARGUMENTS...]
 // It writes every argument it was given, TITLE and RECORD included, as a JSON

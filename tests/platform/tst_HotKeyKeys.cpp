@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a hot key from the settings becomes X key grabs: the virtual-key codes,
 // the keys that carry a keysym, the modifier bits, the lock variants and the
 // auto-repeat filter, over keyboard maps made here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "common/Error.h"
 #include "platform/linux/XdgAutostart.h"

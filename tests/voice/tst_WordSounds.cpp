@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 #include "voice/Announcer.h"
 #include "voice/WordSounds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders every window of the program on the current display, frames and all,
 // into PNG files, so that anyone can look at them: `make screenshots`.
 #include "ClockWindowRig.h"
