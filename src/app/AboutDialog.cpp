@@ -15,7 +15,7 @@ constexpr int kIconSize = 64; // pixels
 
 QIcon programIcon()
 {
-    const QString resource = QStringLiteral(":/icons/horavox.svg");
+    const QString resource = QStringLiteral(":/icons/png/horavox-%1.png").arg(kIconSize);
     if (QFile::exists(resource))
         return QIcon(resource);
     return QApplication::windowIcon();

@@ -14,6 +14,8 @@
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
+#include <QImageReader>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -32,15 +34,21 @@ QColor toQColor(ColourValue value)
 }
 
 // The classic font height is the height of the character cell, leading
-// included; Qt sizes fonts by their em. The two differ by a per-font factor.
+// included; Qt sizes fonts by their em. The two differ by a per-font factor,
+// read once per font from its metrics at a probe size: each size read loads a
+// font of its own.
 int pixelSizeForCellHeight(QFont font, int cellHeight)
 {
     constexpr int kProbe = 100;
     font.setPixelSize(kProbe);
-    const double cellAtProbe = QFontMetricsF(font).height();
-    if (cellAtProbe <= 0)
+    static QHash<QString, double> cellAtProbeByFont; // pixels, by QFont::key() at the probe size
+    const QString key = font.key();
+    auto cellAtProbe = cellAtProbeByFont.constFind(key);
+    if (cellAtProbe == cellAtProbeByFont.constEnd())
+        cellAtProbe = cellAtProbeByFont.insert(key, QFontMetricsF(font).height());
+    if (*cellAtProbe <= 0)
         return std::max(cellHeight, 1);
-    return std::max(1, static_cast<int>(std::lround(cellHeight * kProbe / cellAtProbe)));
+    return std::max(1, static_cast<int>(std::lround(cellHeight * kProbe / *cellAtProbe)));
 }
 
 std::optional<Bevel> bevelFromSetting(qint32 value)
@@ -72,6 +80,31 @@ Qt::WindowFlags windowFlagsFor(bool speedbarVisible, bool stayOnTop)
 
 static_assert(kTrayToolTipLength == TrayIcon::kToolTipLength, "the tick cuts the tooltip as the tray would");
 
+// The pictures are PNGs drawn from resources/icons/*.svg by
+// scripts/render-icons, at the sizes the windows use: drawing an SVG at start
+// would load an SVG renderer first. Pixels.
+constexpr int kGlyphSizes[] = {19, 38}; // the speedbar's icon size, and twice that
+constexpr int kProgramIconSizes[] = {16, 22, 32, 48, 64, 128};
+
+template <std::size_t N>
+void addPngs(QIcon& icon, const QString& name, const int (&sizes)[N], QIcon::Mode mode = QIcon::Normal)
+{
+    for (int size : sizes) {
+        // Read as PNG and nothing else: a reader left to find the format asks
+        // every image plugin, which loads them all, the SVG renderer included.
+        QImageReader reader(QStringLiteral(":/icons/png/%1-%2.png").arg(name).arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()), mode);
+    }
+}
+
+QIcon glyphIcon(const QString& name)
+{
+    QIcon icon;
+    addPngs(icon, name, kGlyphSizes);
+    return icon;
+}
+
 const QString kHideCaption = QStringLiteral("Hi&de");
 const QString kRestoreCaption = QStringLiteral("&Restore");
 
@@ -83,7 +116,9 @@ ClockWindow::ClockWindow(AppState& state, QWidget* parent)
     , m_state(state)
 {
     ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/horavox.svg")));
+    QIcon programIcon;
+    addPngs(programIcon, QStringLiteral("horavox"), kProgramIconSizes);
+    setWindowIcon(programIcon);
     createSpeedbar();
     createMenus();
     createTrayIcon();
@@ -132,16 +167,14 @@ void ClockWindow::createSpeedbar()
     for (QToolButton* later : {ui->optionsButton, ui->alarmsButton, ui->cdPlayerButton, ui->timersButton})
         later->setEnabled(false);
 
-    const auto glyph = [](QToolButton* button, const QString& name) {
-        button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
-    };
+    const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
     glyph(ui->optionsButton, QStringLiteral("options"));
     glyph(ui->alarmsButton, QStringLiteral("alarms"));
     glyph(ui->cdPlayerButton, QStringLiteral("cdplayer"));
     glyph(ui->timersButton, QStringLiteral("timers"));
     glyph(ui->aboutButton, QStringLiteral("about"));
-    QIcon help(QStringLiteral(":/icons/help.svg"));
-    help.addFile(QStringLiteral(":/icons/help-down.svg"), {}, QIcon::Active);
+    QIcon help = glyphIcon(QStringLiteral("help"));
+    addPngs(help, QStringLiteral("help-down"), kGlyphSizes, QIcon::Active);
     ui->helpButton->setIcon(help);
     glyph(ui->exitButton, QStringLiteral("exit"));
     // The buttons sit at fixed places: the bar is never narrower than the
@@ -195,7 +228,9 @@ void ClockWindow::applyFaceSettings(Scaling scaling)
     ui->face->setBevels(bevels);
 
     settings.referenceHeight = SettingsRecord::kReferenceHeight;
-    if (!isMinimized()) {
+    // Before the first show the face has no size of its own yet: the resize
+    // that comes with showing scales the bevels and fits the font.
+    if (m_shown && !isMinimized()) {
         scaleBevels(scaling);
         fitFont(true);
     }

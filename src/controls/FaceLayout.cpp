@@ -30,11 +30,34 @@ QSize usableFaceSize(QSize face, const FaceBevels& bevels)
 
 int fitFontHeight(int startHeight, int usableWidth, const std::function<int(int height)>& widthAt)
 {
+    // The classic rule tries start, start - 5, start - 10, ... down to 1 and
+    // takes the first height that fits. Every trial loads a font, so instead of
+    // walking down from the top this guesses the step from one measurement (a
+    // text's width grows nearly in proportion to its height) and walks from
+    // there, up or down, to the same first fit. That is the classic answer as
+    // long as the width never shrinks as the height grows.
     constexpr int kStep = 5;
-    int height = std::max(startHeight, 1);
-    while (height > 1 && widthAt(height) > usableWidth)
-        height = std::max(height - kStep, 1);
-    return height;
+    const int start = std::max(startHeight, 1);
+    // Heights by step number: step `last` is the first to reach 1.
+    const int last = (start - 1 + kStep - 1) / kStep;
+    const auto heightAt = [start](int step) { return std::max(start - step * kStep, 1); };
+    const auto fits = [&](int step) { return heightAt(step) == 1 || widthAt(heightAt(step)) <= usableWidth; };
+
+    const int startWidth = start == 1 ? 0 : widthAt(start);
+    if (start == 1 || startWidth <= usableWidth)
+        return start;
+    // startWidth > usableWidth here, so startWidth > 0 unless the room is negative.
+    const double guessHeight = usableWidth <= 0 ? 0.0 : static_cast<double>(start) * usableWidth / startWidth;
+    int step = std::clamp(static_cast<int>(std::ceil((start - guessHeight) / kStep)), 1, last);
+    if (fits(step)) {
+        while (step > 1 && fits(step - 1))
+            --step;
+    } else {
+        do
+            ++step;
+        while (!fits(step));
+    }
+    return heightAt(step);
 }
 
 } // namespace hv

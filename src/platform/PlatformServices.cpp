@@ -39,6 +39,38 @@ std::unique_ptr<Interface> x11Backend([[maybe_unused]] const QString& qpaPlatfor
     return nullptr;
 }
 
+// Makes the launcher for the running desktop on first use: the X11 one opens
+// a display connection of its own, which a clock that starts no program never
+// needs, and which would otherwise come before the clock's first paint.
+class LazyProcessLauncher final : public ProcessLauncher
+{
+public:
+    explicit LazyProcessLauncher(QString qpaPlatformName)
+        : m_qpaPlatformName(std::move(qpaPlatformName))
+    {}
+
+    qint64 start(const QString& commandLine, bool minimized, WindowFound found) override
+    {
+        return launcher().start(commandLine, minimized, std::move(found));
+    }
+    void closeWindow(WindowId window) override { launcher().closeWindow(window); }
+    bool runPagedeck(const QString& folder, const QString& page, bool launch) override
+    {
+        return launcher().runPagedeck(folder, page, launch);
+    }
+
+private:
+    ProcessLauncher& launcher()
+    {
+        if (!m_launcher)
+            m_launcher = createProcessLauncher(m_qpaPlatformName);
+        return *m_launcher;
+    }
+
+    QString m_qpaPlatformName;
+    std::unique_ptr<ProcessLauncher> m_launcher; // destroyed with this: no `found` call after that
+};
+
 } // namespace
 
 PlatformServices::PlatformServices() = default;
@@ -117,7 +149,7 @@ PlatformServices createPlatformServices(const QString& qpaPlatformName, Platform
     if (wanted.testFlag(Service::HotKey))
         services.hotKey = createHotKey(qpaPlatformName);
     if (wanted.testFlag(Service::Launcher))
-        services.launcher = createProcessLauncher(qpaPlatformName);
+        services.launcher = std::make_unique<LazyProcessLauncher>(qpaPlatformName);
     if (wanted.testFlag(Service::ClockChanges))
         services.clockChanges = createClockChanges();
     return services;
