@@ -70,8 +70,8 @@ public:
     AlarmCheck(const AlarmCheck&) = delete;
     AlarmCheck& operator=(const AlarmCheck&) = delete;
 
-    // One alarm check. `minuteStamp` is the minute the tick saw (today plus
-    // the face time read back); an alarm is due when its NextDue is that same
+    // One alarm check. `minuteStamp` is the minute the tick saw (its clock
+    // reading cut to the minute); an alarm is due when its NextDue is that same
     // whole minute, and a stamp off a whole minute matches nothing. `now` is
     // the clock reading taken for this check, in the stamp's minute or a
     // little later: next occurrences are computed from it, seconds included.
