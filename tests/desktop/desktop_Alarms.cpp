@@ -6,6 +6,7 @@
 #include "alarms/AlarmFile.h"
 #include "alarms/AlarmTable.h"
 #include "desktop/DesktopWindows.h"
+#include "desktop/ProgramSandbox.h"
 #include "desktop/RequireDesktop.h"
 
 #include <QDir>
@@ -23,21 +24,12 @@ namespace {
 constexpr int kFewSeconds = 20'000;
 constexpr int kOverAMinute = 100'000;
 
-// Runs a desktop tool and returns what it printed; a tool that hangs is ended.
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(10'000))
-        tool.kill();
-    tool.waitForFinished(1000);
-    return QString::fromLatin1(tool.readAllStandardOutput());
-}
+using hv::test::runTool;
 
 QStringList windowsNamed(const QString& title)
 {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                           QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)})
+    return runTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                               QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)})
         .split(u'\n', Qt::SkipEmptyParts);
 }
 
@@ -101,15 +93,15 @@ private Q_SLOTS:
         // 7:06: the program starts and the message window shows.
         QTRY_VERIFY_WITH_TIMEOUT(!windowsNamed(QStringLiteral("Alarm test window")).isEmpty(), kFewSeconds);
         QTRY_COMPARE_WITH_TIMEOUT(windowsNamed(QStringLiteral("Message Alarm!")).size(), 1, kFewSeconds);
-        run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                       QStringLiteral(HV_TEST_OUTPUT_DIR "/alarm-desktop.png")});
+        runTool(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                           QStringLiteral(HV_TEST_OUTPUT_DIR "/alarm-desktop.png")});
 
         // Snooze is the default button: Enter snoozes for SnoozeTime, 1 minute.
         const auto message =
             static_cast<xcb_window_t>(windowsNamed(QStringLiteral("Message Alarm!")).constFirst().toUInt());
         desktop.activate(message);
         QTRY_COMPARE_WITH_TIMEOUT(desktop.activeWindow(), message, kFewSeconds);
-        run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+        runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
         QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Message Alarm!")).isEmpty(), kFewSeconds);
 
         // 7:07: the program's window gets its close request, and the snoozed

@@ -6,6 +6,7 @@
 
 #include "desktop/AudioCapture.h"
 #include "desktop/DesktopWindows.h"
+#include "desktop/ProgramSandbox.h"
 #include "desktop/RequireDesktop.h"
 
 #include <QFile>
@@ -103,76 +104,23 @@ std::span<const qint16> from(const std::vector<qint16>& samples, qint64 frame)
     return std::span<const qint16>(samples).subspan(std::min(samples.size(), std::size_t(frame)));
 }
 
-// What one case starts: the program's data folder (HORAVOX_HOME), its runtime
-// folder (the single-instance lock and socket), and every process started,
-// killed at the end if it still runs.
-class Sandbox
+// A sandbox that can also start the test window program, showing one window
+// titled `title`.
+class Sandbox : public hv::test::ProgramSandbox
 {
 public:
-    Sandbox() { QVERIFY(m_home.isValid() && m_runtime.isValid()); }
-    ~Sandbox()
-    {
-        for (const auto& process : m_processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(kSettle);
-            }
-        }
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    QString file(const QString& name) const { return m_home.filePath(name); }
-    // A file in the runtime folder: the lock and the socket.
-    QString runtimeFile(const QString& name) const { return m_runtime.filePath(name); }
-
-    bool writeSettings(const QByteArray& ini)
-    {
-        QFile file(this->file(QStringLiteral("horavox.ini")));
-        return file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size();
-    }
-    QString settings() const
-    {
-        QFile file(this->file(QStringLiteral("horavox.ini")));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-    // horavox with these arguments; `time` fixes the clock's start (HORAVOX_TIME),
-    // `pulseServer` replaces the sound server's address.
-    QProcess* start(const QStringList& arguments = {}, const QString& time = {},
-                    const QString& pulseServer = {})
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HORAVOX_HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        env.remove(QStringLiteral("HORAVOX_TIME"));
-        if (!time.isEmpty())
-            env.insert(QStringLiteral("HORAVOX_TIME"), time);
-        if (!pulseServer.isEmpty())
-            env.insert(QStringLiteral("PULSE_SERVER"), pulseServer);
-        auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
-        process->setProcessEnvironment(env);
-        process->start(QStringLiteral(HORAVOX_BINARY), arguments);
-        return process->waitForStarted(kSettle) ? process.get() : nullptr;
-    }
-
-    // The test window program, showing one window titled `title`.
+    Sandbox()
+        : ProgramSandbox(QStringLiteral(HORAVOX_BINARY))
+    {}
     QProcess* startTestWindow(const QString& title)
     {
-        auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
-        process->start(QStringLiteral(HV_TESTWINDOW), {title, file(QStringLiteral("testwindow.record"))});
-        return process->waitForStarted(kSettle) ? process.get() : nullptr;
+        return startOther(QStringLiteral(HV_TESTWINDOW), {title, file(QStringLiteral("testwindow.record"))});
     }
-
-private:
-    QTemporaryDir m_home;
-    QTemporaryDir m_runtime;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
 };
 
 bool endedCleanly(QProcess* process, int timeoutMs = kSettle)
 {
-    return process->waitForFinished(timeoutMs) && process->exitStatus() == QProcess::NormalExit;
+    return waitUntilEnded(process, timeoutMs) && process->exitStatus() == QProcess::NormalExit;
 }
 
 } // namespace

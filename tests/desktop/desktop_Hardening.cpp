@@ -5,6 +5,7 @@
 // through the X server.
 
 #include "desktop/DesktopWindows.h"
+#include "desktop/ProgramSandbox.h"
 #include "desktop/RequireDesktop.h"
 
 #include <QDir>
@@ -72,80 +73,41 @@ private:
     int m_fd = -1;
 };
 
-class Sandbox
+class Sandbox : public hv::test::ProgramSandbox
 {
 public:
-    Sandbox() { QVERIFY(m_home.isValid() && m_runtime.isValid()); }
-    ~Sandbox()
-    {
-        for (const auto& process : m_processes) {
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(kSettle);
-            }
-        }
-    }
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    QString file(const QString& name) const { return m_home.filePath(name); }
-
-    bool writeSettings(const QByteArray& ini)
-    {
-        QFile file(this->file(QStringLiteral("horavox.ini")));
-        return file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size();
-    }
-
-    QProcess* start(const QStringList& arguments, const QString& time, const QString& pulseServer)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HORAVOX_HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        env.insert(QStringLiteral("HORAVOX_TIME"), time);
-        env.insert(QStringLiteral("PULSE_SERVER"), pulseServer);
-        auto& process = m_processes.emplace_back(std::make_unique<QProcess>());
-        process->setProcessEnvironment(env);
-        process->start(QStringLiteral(HORAVOX_BINARY), arguments);
-        return process->waitForStarted(kSettle) ? process.get() : nullptr;
-    }
-
-private:
-    QTemporaryDir m_home;
-    QTemporaryDir m_runtime;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
+    Sandbox()
+        : ProgramSandbox(QStringLiteral(HORAVOX_BINARY))
+    {}
 };
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(kSettle))
-        tool.kill();
-    tool.waitForFinished(1000);
-    return QString::fromLatin1(tool.readAllStandardOutput());
-}
+using hv::test::runTool;
+using hv::test::waitUntilEnded;
 
 // The process's shown windows other than `main` and its tray icon `tray`: its
 // message boxes. (Their titles are no guide: the title-bar clock decorates them.)
 QStringList messageBoxesOf(qint64 pid, xcb_window_t main, xcb_window_t tray)
 {
     QStringList boxes =
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--pid"), QString::number(pid)})
+        runTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"), QString::number(pid)})
             .split(u'\n', Qt::SkipEmptyParts);
     boxes.removeAll(QString::number(main));
     boxes.removeAll(QString::number(tray));
     return boxes;
 }
 
-// Presses `key` in the one message box of the process, which must come.
+// Presses `key` in the one message box of the process, which must come. The
+// key goes to the focus, so the box must have it first.
 void answerMessageBox(qint64 pid, xcb_window_t main, xcb_window_t tray, const QString& key)
 {
     QTRY_COMPARE_WITH_TIMEOUT(messageBoxesOf(pid, main, tray).size(), 1, kSettle);
-    run(QStringLiteral("xdotool"),
-        {QStringLiteral("windowactivate"), messageBoxesOf(pid, main, tray).constFirst()});
-    QTest::qWait(500);
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
+    const QString box = messageBoxesOf(pid, main, tray).constFirst();
+    QTRY_COMPARE_WITH_TIMEOUT(
+        (runTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), box}),
+         runTool(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed()),
+        box, kSettle);
+    runTool(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
     QTRY_VERIFY_WITH_TIMEOUT(messageBoxesOf(pid, main, tray).isEmpty(), kSettle);
 }
 
@@ -205,7 +167,7 @@ void TestHardening::hungSoundServer()
         asked.start();
         QProcess* again = box.start(arguments, kJustBeforeEight, hung);
         QVERIFY(again);
-        QVERIFY2(again->waitForFinished(kSettle), qPrintable(arguments.join(u' ') + QStringLiteral(" hung")));
+        QVERIFY2(waitUntilEnded(again, kSettle), qPrintable(arguments.join(u' ') + QStringLiteral(" hung")));
         qInfo("'horavox %s' ended after %lld ms", qPrintable(arguments.join(u' ')), asked.elapsed());
         QCOMPARE(again->exitCode(), 0);
         QVERIFY(asked.elapsed() < kAnsweredSoon);
@@ -220,7 +182,7 @@ void TestHardening::hungSoundServer()
     QElapsedTimer closing;
     closing.start();
     m_desktop.requestClose(window);
-    QVERIFY(clock->waitForFinished(kSettle));
+    QVERIFY(waitUntilEnded(clock, kSettle));
     qInfo("the clock ended %lld ms after it was asked to close", closing.elapsed());
     QVERIFY(closing.elapsed() < kAnsweredSoon);
     QCOMPARE(clock->exitCode(), 0);
@@ -231,7 +193,7 @@ void TestHardening::hungSoundServer()
     alone.start();
     QProcess* say = box.start({QStringLiteral("--say-time")}, kJustBeforeEight, hung);
     QVERIFY(say);
-    QVERIFY2(say->waitForFinished(kSettle), "--say-time hung");
+    QVERIFY2(waitUntilEnded(say, kSettle), "--say-time hung");
     qInfo("'horavox --say-time' alone ended after %lld ms", alone.elapsed());
     QVERIFY(alone.elapsed() < kAnsweredSoon);
     QCOMPARE(say->exitCode(), 1);
@@ -267,7 +229,7 @@ void TestHardening::failedSaveAsksAndYesQuits()
 
     m_desktop.requestClose(window);
     answerMessageBox(pid, window, tray, QStringLiteral("y"));
-    QVERIFY2(clock->waitForFinished(kSettle), "Yes did not quit");
+    QVERIFY2(waitUntilEnded(clock, kSettle), "Yes did not quit");
     QCOMPARE(clock->exitStatus(), QProcess::NormalExit);
     QCOMPARE(clock->exitCode(), 0);
     QVERIFY(QFileInfo::exists(box.file(QStringLiteral("alarms32.rec/inside"))));

@@ -7,6 +7,7 @@
 // its alarm.
 #include "alarms/AlarmFile.h"
 #include "alarms/AlarmTable.h"
+#include "desktop/ProgramSandbox.h"
 #include "desktop/RequireDesktop.h"
 
 #include <QFile>
@@ -23,20 +24,11 @@ namespace {
 // ms: the bound for anything the program, the window manager or the tray does.
 constexpr int kFewSeconds = 20'000;
 
-// Runs a desktop tool and returns what it printed; a tool that hangs is ended.
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(10'000))
-        tool.kill();
-    tool.waitForFinished(1000);
-    return QString::fromLatin1(tool.readAllStandardOutput());
-}
+using hv::test::runTool;
 
 QString xdotool(const QStringList& arguments)
 {
-    return run(QStringLiteral("xdotool"), arguments);
+    return runTool(QStringLiteral("xdotool"), arguments);
 }
 
 // The visible windows of a process, as xdotool lists them (by _NET_WM_PID).
@@ -72,8 +64,8 @@ QRect geometryOf(const QString& window)
 // (_NET_FRAME_EXTENTS): a caption is far taller than a thin border. -1 when unknown.
 int frameTopOf(const QString& window)
 {
-    const QString text =
-        run(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")});
+    const QString text = runTool(QStringLiteral("xprop"),
+                                 {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")});
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)")).match(text);
     return m.hasMatch() ? m.captured(3).toInt() : -1;
@@ -158,8 +150,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindowsOf(clock.pid()).size() > before.size() ||
                                      !windowsNamed(QStringLiteral("Horavox: an alarm failed")).isEmpty(),
                                  kFewSeconds);
-        run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                       QStringLiteral(HV_TEST_OUTPUT_DIR "/notice-desktop.png")});
+        runTool(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                           QStringLiteral(HV_TEST_OUTPUT_DIR "/notice-desktop.png")});
         QVERIFY(clock.running()); // the clock goes on
         QVERIFY(!windowsNamed(QStringLiteral("Horavox")).isEmpty());
     }
@@ -200,8 +192,8 @@ private Q_SLOTS:
         QCOMPARE(moved.size(), start.size());
         QTest::qWait(500);
         QCOMPARE(frameTopOf(window), thinTop); // the drag did not toggle
-        run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                       QStringLiteral(HV_TEST_OUTPUT_DIR "/compact-moved.png")});
+        runTool(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                           QStringLiteral(HV_TEST_OUTPUT_DIR "/compact-moved.png")});
 
         // A click brings the speedbar and the caption back.
         const QPoint now = moved.center();
