@@ -59,11 +59,6 @@ public:
     // combination that another program holds is told through the notices.
     void applyHotKey();
 
-    ClockTick& clockTick() { return m_tick; }
-    TitleBarClock& titleBar() { return m_titleBar; }
-    AlarmCheck& alarmCheck() { return m_alarmCheck; }
-    AlarmActions& alarmActions() { return *m_actions; }
-
 Q_SIGNALS:
     // The first tick of a clock whose settings say to start hidden.
     void hideRequested();
