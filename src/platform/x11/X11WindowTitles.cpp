@@ -5,6 +5,7 @@
 #include "platform/x11/XcbConnection.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 #include <xcb/xcb.h>
@@ -57,7 +58,7 @@ X11WindowTitles::X11WindowTitles(const QByteArray& displayName, QObject* parent)
     m_maxPropertyLength = xcb_get_maximum_request_length(m_x->get());
 
     // Selected on this connection only: Qt's mask on the root stays as it is.
-    selectPropertyChanges(m_x->root(), true);
+    selectPropertyChanges(m_x->root(), true, Completion::Send);
     xcb_flush(m_x->get());
 
     m_x->watchEvents({
@@ -225,21 +226,28 @@ void X11WindowTitles::watch(WindowId window)
         return;
     // The root's mask is the one this connection needs for activeWindowChanged().
     if (m_watched != kNoWindow && m_watched != m_x->root())
-        selectPropertyChanges(m_watched, false);
-    if (xid != kNoWindow && xid != m_x->root())
-        selectPropertyChanges(xid, true);
+        selectPropertyChanges(m_watched, false, Completion::Send);
+    if (xid != kNoWindow && xid != m_x->root()) {
+        // Waited for: once watch() returns, the server reports every later
+        // change, whichever client makes it. Unwaited, a retitle by another
+        // client could reach the server first and be lost.
+        selectPropertyChanges(xid, true, Completion::Wait);
+    }
     m_watched = xid;
     m_titleChanged = false; // any change seen was the previous window's
     xcb_flush(m_x->get());
     m_x->afterRequests();
 }
 
-void X11WindowTitles::selectPropertyChanges(xcb_window_t window, bool on)
+void X11WindowTitles::selectPropertyChanges(xcb_window_t window, bool on, Completion completion)
 {
     const std::uint32_t mask = on ? XCB_EVENT_MASK_PROPERTY_CHANGE : XCB_EVENT_MASK_NO_EVENT;
-    // A window that has gone meanwhile gives BadWindow, which nobody needs to hear of.
     const auto cookie = xcb_change_window_attributes_checked(m_x->get(), window, XCB_CW_EVENT_MASK, &mask);
-    xcb_discard_reply(m_x->get(), cookie.sequence);
+    // A window that has gone meanwhile gives BadWindow, which nobody needs to hear of.
+    if (completion == Completion::Wait)
+        std::free(xcb_request_check(m_x->get(), cookie));
+    else
+        xcb_discard_reply(m_x->get(), cookie.sequence);
 }
 
 void X11WindowTitles::takePropertyChange(xcb_window_t window, xcb_atom_t atom)

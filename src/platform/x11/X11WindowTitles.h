@@ -65,7 +65,12 @@ private:
         AtomCount
     };
 
-    void selectPropertyChanges(std::uint32_t window, bool on);
+    enum class Completion
+    {
+        Send, // queued; errors ignored
+        Wait, // done by the server when the call returns
+    };
+    void selectPropertyChanges(std::uint32_t window, bool on, Completion completion);
     // Records what a change of a property means for the two signals.
     void takePropertyChange(std::uint32_t window, std::uint32_t atom);
     void emitPending();
