@@ -4,11 +4,27 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
+#include <chrono>
+#include <ctime>
+
 namespace hv {
 
 DateTime SystemClock::now() const
 {
     return fromQDateTime(QDateTime::currentDateTime());
+}
+
+qint64 SystemClock::elapsedMs() const
+{
+#ifdef CLOCK_BOOTTIME
+    timespec reading{};
+    if (clock_gettime(CLOCK_BOOTTIME, &reading) == 0)
+        return static_cast<qint64>(reading.tv_sec) * 1000 + reading.tv_nsec / 1'000'000;
+#endif
+    // Stops during suspend on some systems; still immune to clock changes.
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 namespace {
@@ -27,9 +43,12 @@ public:
         return m_start + static_cast<double>(m_running.elapsed()) / kMsecsPerDay;
     }
 
+    qint64 elapsedMs() const override { return m_system.elapsedMs(); }
+
 private:
     DateTime m_start;
     QElapsedTimer m_running;
+    SystemClock m_system;
 };
 
 } // namespace

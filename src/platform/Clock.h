@@ -16,6 +16,11 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual DateTime now() const = 0;
+    // Milliseconds on a clock that only runs forward and counts through
+    // midnight, changes of the system time and suspend, from an unspecified
+    // origin: only differences between two readings mean anything. The
+    // timers measure their running time on it.
+    virtual qint64 elapsedMs() const = 0;
 };
 
 // The system's local time.
@@ -23,6 +28,8 @@ class SystemClock final : public Clock
 {
 public:
     DateTime now() const override;
+    // CLOCK_BOOTTIME where there is one, else the steadiest clock Qt knows.
+    qint64 elapsedMs() const override;
 };
 
 // The system clock; or, when HORAVOX_TIME holds a local time written

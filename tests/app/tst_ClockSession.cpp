@@ -36,6 +36,7 @@ public:
         ++reads;
         return inner.now();
     }
+    qint64 elapsedMs() const override { return inner.elapsedMs(); }
 };
 
 struct NullFace final : ClockTick::Face
