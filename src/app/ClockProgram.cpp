@@ -2,7 +2,10 @@
 #include "ClockProgram.h"
 
 #include "DesktopAlarmActions.h"
+#include "Help.h"
 #include "platform/SoundOut.h"
+#include "timers/CountUpWindow.h"
+#include "timers/CountdownWindow.h"
 
 #include <QTimer>
 
@@ -42,6 +45,28 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     // has returned.
     QObject::connect(&m_session, &ClockSession::firstTickDone, &m_window, &ClockWindow::offerStartupReminder,
                      Qt::QueuedConnection);
+
+    // Each timer command opens a window of its own, so several run at once.
+    const auto help = [this](int topic) {
+        if (!openHelp(topic))
+            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    };
+    const auto open = [this](QWidget* timer) {
+        m_timers.removeAll(nullptr);
+        m_timers.append(timer);
+        timer->show();
+    };
+    QObject::connect(&m_window, &ClockWindow::countUpRequested, &m_window, [&state, platform, help, open] {
+        open(new CountUpWindow(timersContext(state, platform, help)));
+    });
+    QObject::connect(&m_window, &ClockWindow::countdownRequested, &m_window, [&state, platform, help, open] {
+        open(new CountdownWindow(timersContext(state, platform, help)));
+    });
+}
+
+ClockProgram::~ClockProgram()
+{
+    qDeleteAll(m_timers);
 }
 
 } // namespace hv

@@ -4,6 +4,9 @@
 #include "ClockSession.h"
 #include "ClockWindow.h"
 
+#include <QList>
+#include <QPointer>
+
 namespace hv {
 
 class AppState;
@@ -19,6 +22,8 @@ public:
     // `state` must be loaded; it and the services of `platform` must outlive
     // the program.
     ClockProgram(AppState& state, const Platform& platform);
+    // Closes the timer windows that are still open.
+    ~ClockProgram();
 
     ClockWindow& window() { return m_window; }
     ClockSession& session() { return m_session; }
@@ -28,6 +33,7 @@ private:
     ClockWindow m_window;
     DesktopAlarmActions* m_actions; // owned by the session
     ClockSession m_session;
+    QList<QPointer<QWidget>> m_timers; // the timer windows opened, each deleting itself on close
 };
 
 } // namespace hv

@@ -154,17 +154,15 @@ void ClockWindow::createMenus()
     m_hideAction = m_contextMenu->addAction(kHideCaption);
     m_exitAction = m_contextMenu->addAction(QStringLiteral("&Exit"));
 
-    // The options dialog, the alarm editor, the CD player and the timer
-    // windows come with later work: their commands stay visible but disabled.
-    for (QAction* later : {m_optionsAction, m_alarmsAction, m_cdPlayerAction, m_upTimerAction,
-                           m_downTimerAction, m_countUpAction, m_countDownAction})
+    // The options dialog, the alarm editor and the CD player come with later
+    // work: their commands stay visible but disabled.
+    for (QAction* later : {m_optionsAction, m_alarmsAction, m_cdPlayerAction})
         later->setEnabled(false);
-    m_timersSubmenu->setEnabled(false);
 }
 
 void ClockWindow::createSpeedbar()
 {
-    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton, ui->cdPlayerButton, ui->timersButton})
+    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton, ui->cdPlayerButton})
         later->setEnabled(false);
 
     const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
@@ -196,6 +194,10 @@ void ClockWindow::connectCommands()
     connect(ui->aboutButton, &QToolButton::clicked, this, &ClockWindow::showAbout);
     connect(ui->helpButton, &QToolButton::clicked, this, &ClockWindow::showHelp);
     connect(ui->exitButton, &QToolButton::clicked, this, &ClockWindow::quit);
+    for (QAction* countUp : {m_countUpAction, m_upTimerAction})
+        connect(countUp, &QAction::triggered, this, &ClockWindow::countUpRequested);
+    for (QAction* countdown : {m_countDownAction, m_downTimerAction})
+        connect(countdown, &QAction::triggered, this, &ClockWindow::countdownRequested);
     connect(m_aboutAction, &QAction::triggered, this, &ClockWindow::showAbout);
     connect(m_helpAction, &QAction::triggered, this, &ClockWindow::showHelp);
     connect(m_hideAction, &QAction::triggered, this, &ClockWindow::hideOrRestore);

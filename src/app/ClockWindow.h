@@ -86,6 +86,9 @@ public:
 Q_SIGNALS:
     // The window has been shown for the first time: the clock may start.
     void firstShown();
+    // The timer commands: a new count-up or countdown window is wanted.
+    void countUpRequested();
+    void countdownRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -100,9 +100,9 @@ private Q_SLOTS:
         // Windows that do not exist yet are not offered.
         for (const QAction* action : f.window->contextMenu()->actions()) {
             const QString caption = action->menu() ? action->menu()->title() : action->text();
-            const bool later =
-                caption == QStringLiteral("&Options") || caption == QStringLiteral("&Alarms") ||
-                caption == QStringLiteral("&CD Player") || caption == QStringLiteral("&Timers");
+            const bool later = caption == QStringLiteral("&Options") ||
+                               caption == QStringLiteral("&Alarms") ||
+                               caption == QStringLiteral("&CD Player");
             QCOMPARE(action->isEnabled(), !later);
         }
         const QStringList buttons{QStringLiteral("optionsButton"),  QStringLiteral("alarmsButton"),
@@ -119,6 +119,32 @@ private Q_SLOTS:
             QCOMPARE(button->toolTip(), hints[i]);
             QVERIFY2(!button->icon().isNull(), qPrintable(hints[i]));
         }
+    }
+
+    // Each timer command, from the speedbar's menu or the window's, opens a
+    // window of its own: several run at once.
+    void timerCommandsOpenWindows()
+    {
+        Fixture f;
+        const QList<QAction*> speedbar = f.window->timersMenu()->actions();
+        QMenu* submenu = nullptr;
+        for (const QAction* action : f.window->contextMenu()->actions())
+            submenu = action->menu() ? action->menu() : submenu;
+        QVERIFY(submenu && submenu->isEnabled());
+        const QList<QAction*> context = submenu->actions();
+        speedbar[1]->trigger();
+        context[1]->trigger();
+        speedbar[0]->trigger();
+        context[0]->trigger();
+        QStringList opened;
+        for (const QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() &&
+                (top->windowTitle() == QLatin1String("Down") || top->windowTitle() == QLatin1String("Up")))
+                opened << top->windowTitle();
+        }
+        opened.sort();
+        QCOMPARE(opened, (QStringList{QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Up"),
+                                      QStringLiteral("Up")}));
     }
 
     void firstTickSetsFaceAndToolTip()
