@@ -6,9 +6,12 @@
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
 #include "controls/TrayIcon.h"
+#include "timers/CountUpWindow.h"
+#include "timers/CountdownWindow.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -167,6 +170,32 @@ int main(int argc, char* argv[])
         captureArea(cascade.front()->screen(), area.adjusted(-8, -8, 8, 8),
                     QStringLiteral("message-alarms-cascade"));
         qDeleteAll(cascade);
+    }
+    {
+        // The timers: a countdown of 25 minutes running, a count-up billing.
+        FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(7, 0)};
+        FakeSoundOut sound;
+        const TimersContext context{clock, sound, u':', u'.', QDir::tempPath(), {}, {}};
+        auto* countdown = new CountdownWindow(context);
+        countdown->findChild<QLineEdit*>(QStringLiteral("minutesField"))->setText(QStringLiteral("25"));
+        Q_EMIT countdown->findChild<QLineEdit*>(QStringLiteral("minutesField"))
+            ->textEdited(QStringLiteral("25"));
+        countdown->findChild<QLineEdit*>(QStringLiteral("description"))->setText(QStringLiteral("Tea"));
+        countdown->show();
+        countdown->setRunning(true);
+        clock.advanceSeconds(61);
+        countdown->tick();
+        capture(countdown, QStringLiteral("countdown"));
+        delete countdown;
+
+        auto* countUp = new CountUpWindow(context);
+        countUp->findChild<QLineEdit*>(QStringLiteral("description"))->setText(QStringLiteral("Client call"));
+        countUp->show();
+        countUp->setRunning(true);
+        clock.advanceSeconds(5400);
+        countUp->tick();
+        capture(countUp, QStringLiteral("countup"));
+        delete countUp;
     }
     return 0;
 }
