@@ -4,6 +4,7 @@
 namespace hv {
 
 class Autostart;
+class CdDevice;
 class Clock;
 class ClockChanges;
 class HotKey;
@@ -22,6 +23,7 @@ struct Platform
     HotKey* hotKey = nullptr;
     ProcessLauncher* launcher = nullptr;
     ClockChanges* clockChanges = nullptr;
+    CdDevice* cdDevice = nullptr;
 };
 
 } // namespace hv
