@@ -35,6 +35,9 @@ RecurrenceDialog::RecurrenceDialog(AlarmRecord& buffer, const FormatSettings& fo
     , m_buffer(buffer)
 {
     ui->setupUi(this);
+    // A fixed dialog: a caption and the close box, nothing to size.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     ui->onceDate->setFormats(formats);
     ui->onceDate->setClock(&clock);
 
