@@ -88,6 +88,7 @@ private Q_SLOTS:
     void untouchedListsStoreValuesThatFire_data();
     void untouchedListsStoreValuesThatFire();
     void tickingARuleTellsTheEditor();
+    void keyboardAlone();
     void cancelLeavesTheBufferAsItWas_data();
     void cancelLeavesTheBufferAsItWas();
     void helpTopicFollowsTheFocus_data();
@@ -271,6 +272,28 @@ void TestRecurrenceDialog::tickingARuleTellsTheEditor()
     s.pressAccelerator('o', RuleOnce);
     QCOMPARE(s.dateField.takeFirst().at(0).toBool(), true);
     QCOMPARE(s.changes.count(), 2);
+}
+
+void TestRecurrenceDialog::keyboardAlone()
+{
+    Shown s(onceAlarm());
+    s.pressAccelerator('e', RuleEvery);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s.spin(u"everyCount"_s));
+    QTest::keyClicks(QApplication::focusWidget(), u"15"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s.combo(u"everyUnit"_s));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // hours
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), s.combo(u"everyDays"_s));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End); // Weekends
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    QCOMPARE(s.dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(s.buffer.Rule, int(RuleEvery));
+    QCOMPARE(s.buffer.Count, 15);
+    QCOMPARE(s.buffer.EveryUnit, int(EveryHours));
+    QCOMPARE(s.buffer.EveryDays, int(EveryWeekends));
 }
 
 void TestRecurrenceDialog::cancelLeavesTheBufferAsItWas_data()

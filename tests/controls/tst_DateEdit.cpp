@@ -66,6 +66,8 @@ private Q_SLOTS:
     void popupPlacement();
     void keyboardOpensTheCalendarOnceEnabledAgain();
     void separatorMovesThroughTheParts();
+    void clickSelectsThePartUnderTheCaret_data();
+    void clickSelectsThePartUnderTheCaret();
     void typedDatesAreRead_data();
     void typedDatesAreRead();
     void unreadableTextBecomesToday();
@@ -260,6 +262,37 @@ void TestDateEdit::separatorMovesThroughTheParts()
     }
     QTest::keyClicks(form.field, u"x-.96"_s); // only the digits are typed
     QCOMPARE(form.field->text(), u"1/5/96"_s);
+}
+
+void TestDateEdit::clickSelectsThePartUnderTheCaret_data()
+{
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("selected");
+
+    // "1/15/2030"
+    QTest::newRow("start") << 0 << u"1"_s;
+    QTest::newRow("before the first separator") << 1 << u"1"_s;
+    QTest::newRow("after the first separator") << 2 << u"15"_s;
+    QTest::newRow("before the second separator") << 4 << u"15"_s;
+    QTest::newRow("after the second separator") << 5 << u"2030"_s;
+    QTest::newRow("end") << 9 << u"2030"_s;
+}
+
+void TestDateEdit::clickSelectsThePartUnderTheCaret()
+{
+    QFETCH(int, caret);
+    QFETCH(QString, selected);
+
+    Form form;
+    form.field->setDate(day(2030, 1, 15));
+    form.show();
+    const int y = form.field->height() / 2;
+    int x = 0;
+    while (x < form.field->width() && form.field->cursorPositionAt(QPoint(x, y)) < caret)
+        ++x;
+    QTest::mouseClick(form.field, Qt::LeftButton, {}, QPoint(x, y));
+    QCOMPARE(form.field->selectedText(), selected);
+    QCOMPARE(form.field->partInFocus(), form.field->partAt(caret));
 }
 
 void TestDateEdit::typedDatesAreRead_data()

@@ -65,6 +65,8 @@ private Q_SLOTS:
     void arrowsStepThePartUnderTheCaret();
     void typedCharacters_data();
     void typedCharacters();
+    void clickSelectsThePartUnderTheCaret_data();
+    void clickSelectsThePartUnderTheCaret();
     void unreadableTextIsRestoredOnLeaving_data();
     void unreadableTextIsRestoredOnLeaving();
     void readableTextTakesTodaysDate();
@@ -160,6 +162,45 @@ void TestTimeEdit::typedCharacters()
     QTest::keyClicks(form.field, keys);
     QCOMPARE(form.field->text(), text);
     QCOMPARE(form.field->selectedText(), selected);
+}
+
+void TestTimeEdit::clickSelectsThePartUnderTheCaret_data()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<Part>("part");
+
+    // "10:45 PM" and, with the marker first, "오후 10:45".
+    QTest::newRow("before the hours") << "en_US"_ba << 0 << u"10"_s << Part::Hours;
+    QTest::newRow("before the separator") << "en_US"_ba << 2 << u"10"_s << Part::Hours;
+    QTest::newRow("after the separator") << "en_US"_ba << 3 << u"45"_s << Part::Minutes;
+    QTest::newRow("after the minutes") << "en_US"_ba << 5 << u"45"_s << Part::Minutes;
+    QTest::newRow("in the marker") << "en_US"_ba << 7 << u"PM"_s << Part::AmPm;
+    QTest::newRow("24-hour end") << "de_DE"_ba << 5 << u"45"_s << Part::Minutes;
+    QTest::newRow("marker first, marker") << "ko_KR"_ba << 1 << u"오후"_s << Part::AmPm;
+    QTest::newRow("marker first, hours") << "ko_KR"_ba << 3 << u"10"_s << Part::Hours;
+}
+
+void TestTimeEdit::clickSelectsThePartUnderTheCaret()
+{
+    QFETCH(QByteArray, locale);
+    QFETCH(int, caret);
+    QFETCH(QString, selected);
+    QFETCH(Part, part);
+
+    Form form(locale.constData());
+    form.field->setValue(at(22, 45));
+    form.show();
+    // The point whose caret position is the one wanted.
+    const int y = form.field->height() / 2;
+    int x = 0;
+    while (x < form.field->width() && form.field->cursorPositionAt(QPoint(x, y)) < caret)
+        ++x;
+    QCOMPARE(form.field->cursorPositionAt(QPoint(x, y)), caret);
+    QTest::mouseClick(form.field, Qt::LeftButton, {}, QPoint(x, y));
+    QCOMPARE(form.field->selectedText(), selected);
+    QCOMPARE(form.field->partInFocus(), part);
 }
 
 void TestTimeEdit::unreadableTextIsRestoredOnLeaving_data()
