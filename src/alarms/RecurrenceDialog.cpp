@@ -8,8 +8,6 @@
 
 #include <QKeyEvent>
 
-#include <algorithm>
-
 namespace hv {
 
 namespace {

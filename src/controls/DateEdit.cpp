@@ -15,7 +15,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace hv {

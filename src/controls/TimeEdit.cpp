@@ -14,7 +14,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 namespace hv {

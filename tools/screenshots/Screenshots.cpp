@@ -214,6 +214,15 @@ int main(int argc, char* argv[])
         QTest::qWait(300);
         captureArea(form.screen(), (form.frameGeometry() | popup.frameGeometry()).adjusted(-4, -4, 4, 4),
                     QStringLiteral("calendar"));
+        popup.hide();
+
+        // At the bottom of the screen it opens above the field.
+        form.move(80, form.screen()->geometry().bottom() - form.frameGeometry().height() - 4);
+        QTest::qWait(300);
+        CalendarPopup above(*field);
+        above.show();
+        captureArea(form.screen(), (form.frameGeometry() | above.frameGeometry()).adjusted(-4, -4, 4, 4),
+                    QStringLiteral("calendar-above"));
     }
     return 0;
 }
