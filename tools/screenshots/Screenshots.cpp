@@ -3,8 +3,12 @@
 // into PNG files, so that anyone can look at them: `make screenshots`.
 #include "ClockWindowRig.h"
 #include "alarms/MessageAlarmWindow.h"
+#include "alarms/Recurrence.h"
+#include "alarms/RecurrenceDialog.h"
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
+#include "controls/CalendarPopup.h"
+#include "controls/DateEdit.h"
 #include "controls/TrayIcon.h"
 #include "timers/CountUpWindow.h"
 #include "timers/CountdownWindow.h"
@@ -17,6 +21,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include <array>
 #include <cstdio>
 
 using namespace hv;
@@ -196,6 +201,57 @@ int main(int argc, char* argv[])
         countUp->tick();
         capture(countUp, QStringLiteral("countup"));
         delete countUp;
+    }
+    {
+        // The recurrence dialog for each rule, over alarms that use every list.
+        FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(7, 0)};
+        const FormatSettings formats = FormatSettings::fromLocale(QLocale());
+        const std::array<std::pair<AlarmRule, const char*>, 5> rules{{{RuleOnce, "once"},
+                                                                      {RuleRecurs, "recurs"},
+                                                                      {RuleEvery, "every"},
+                                                                      {RuleDaily, "daily"},
+                                                                      {RuleMonthly, "monthly"}}};
+        for (const auto& [rule, name] : rules) {
+            AlarmRecord alarm;
+            alarm.Rule = rule;
+            alarm.OnceDate = *tryEncodeDate(2026, 12, 24);
+            alarm.RecursWhich = RecursLast;
+            alarm.RecursDay = Friday;
+            alarm.Count = rule == RuleMonthly ? 15 : 30;
+            alarm.EveryUnit = EveryMinutes;
+            alarm.EveryDays = EveryWeekdays;
+            RecurrenceDialog dialog(alarm, formats, clock);
+            dialog.move(80, 80);
+            dialog.show();
+            capture(&dialog, QStringLiteral("recurrence-%1").arg(QLatin1String(name)));
+        }
+
+        // The calendar of a date field, below the field.
+        QWidget form;
+        form.setWindowTitle(QStringLiteral("Date field"));
+        auto* field = new DateEdit(&form);
+        field->setClock(&clock);
+        field->setFormats(formats);
+        field->setDate(*tryEncodeDate(1996, 10, 15));
+        field->setGeometry(8, 8, 160, field->sizeHint().height());
+        form.resize(176, field->height() + 16);
+        form.move(80, 80);
+        form.show();
+        QTest::qWait(300);
+        CalendarPopup popup(*field);
+        popup.show();
+        QTest::qWait(300);
+        captureArea(form.screen(), (form.frameGeometry() | popup.frameGeometry()).adjusted(-4, -4, 4, 4),
+                    QStringLiteral("calendar"));
+        popup.hide();
+
+        // At the bottom of the screen it opens above the field.
+        form.move(80, form.screen()->geometry().bottom() - form.frameGeometry().height() - 4);
+        QTest::qWait(300);
+        CalendarPopup above(*field);
+        above.show();
+        captureArea(form.screen(), (form.frameGeometry() | above.frameGeometry()).adjusted(-4, -4, 4, 4),
+                    QStringLiteral("calendar-above"));
     }
     return 0;
 }
