@@ -6,12 +6,16 @@
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
 #include "controls/TrayIcon.h"
+#include "media/DiscCatalogue.h"
+#include "media/NameEditor.h"
+#include "media/PlayListEditor.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
@@ -167,6 +171,44 @@ int main(int argc, char* argv[])
         captureArea(cascade.front()->screen(), area.adjusted(-8, -8, 8, 8),
                     QStringLiteral("message-alarms-cascade"));
         qDeleteAll(cascade);
+    }
+    {
+        // The play list and name editors over a named disc with a play list.
+        QTemporaryDir data;
+        Profile settings(data.filePath(QStringLiteral("horavox.ini")));
+        DiscCatalogue catalogue(data.path());
+        catalogue.findOrAdd(DiscNumbers{9, 0x00000401u, 0x00003a00u});
+        DiscRecord& disc = catalogue.current();
+        disc.setDiscName(QStringLiteral("Café Songs"));
+        const QStringList names{QStringLiteral("Morning Light"), QStringLiteral("Blue Hour"),
+                                QStringLiteral("Rain on the Window"), QStringLiteral("Coda")};
+        for (int k = 0; k < names.size(); ++k)
+            disc.setTrackName(k + 1, names[k]);
+        const std::array<std::int32_t, 4> order{2, 0, 3, 1};
+        std::copy(order.begin(), order.end(), disc.playList.begin());
+        PlayListEditor playList(PlayListEditorContext{catalogue, settings, 9, nullptr});
+        playList.setModal(false);
+        playList.show();
+        capture(&playList, QStringLiteral("play-list-editor"));
+
+        NameEditBuffer buffer;
+        buffer.count = 9;
+        buffer.discName = disc.discName();
+        for (int k = 0; k < 9; ++k)
+            buffer.trackNames[static_cast<std::size_t>(k)] = disc.trackName(k + 1);
+        buffer.index = 2;
+        NameEditor names3(buffer, settings);
+        names3.setModal(false);
+        names3.show();
+        capture(&names3, QStringLiteral("name-editor-track"));
+        names3.done(QDialog::Accepted);
+        buffer.index = -1;
+        NameEditor discName(buffer, settings);
+        discName.setModal(false);
+        discName.show();
+        capture(&discName, QStringLiteral("name-editor-disc"));
+        discName.done(QDialog::Accepted);
+        playList.done(QDialog::Accepted);
     }
     return 0;
 }
