@@ -10,6 +10,9 @@
 #include "controls/CalendarPopup.h"
 #include "controls/DateEdit.h"
 #include "controls/TrayIcon.h"
+#include "media/DiscCatalogue.h"
+#include "media/NameEditor.h"
+#include "media/PlayListEditor.h"
 #include "timers/CountUpWindow.h"
 #include "timers/CountdownWindow.h"
 
@@ -19,6 +22,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -252,6 +256,44 @@ int main(int argc, char* argv[])
         above.show();
         captureArea(form.screen(), (form.frameGeometry() | above.frameGeometry()).adjusted(-4, -4, 4, 4),
                     QStringLiteral("calendar-above"));
+    }
+    {
+        // The play list and name editors over a named disc with a play list.
+        QTemporaryDir data;
+        Profile settings(data.filePath(QStringLiteral("horavox.ini")));
+        DiscCatalogue catalogue(data.path());
+        catalogue.findOrAdd(DiscNumbers{9, 0x00000401u, 0x00003a00u});
+        DiscRecord& disc = catalogue.current();
+        disc.setDiscName(QStringLiteral("Café Songs"));
+        const QStringList names{QStringLiteral("Morning Light"), QStringLiteral("Blue Hour"),
+                                QStringLiteral("Rain on the Window"), QStringLiteral("Coda")};
+        for (int k = 0; k < names.size(); ++k)
+            disc.setTrackName(k + 1, names[k]);
+        const std::array<std::int32_t, 4> order{2, 0, 3, 1};
+        std::copy(order.begin(), order.end(), disc.playList.begin());
+        PlayListEditor playList(PlayListEditorContext{catalogue, settings, 9, nullptr});
+        playList.setModal(false);
+        playList.show();
+        capture(&playList, QStringLiteral("play-list-editor"));
+
+        NameEditBuffer buffer;
+        buffer.count = 9;
+        buffer.discName = disc.discName();
+        for (int k = 0; k < 9; ++k)
+            buffer.trackNames[static_cast<std::size_t>(k)] = disc.trackName(k + 1);
+        buffer.index = 2;
+        NameEditor names3(buffer, settings);
+        names3.setModal(false);
+        names3.show();
+        capture(&names3, QStringLiteral("name-editor-track"));
+        names3.done(QDialog::Accepted);
+        buffer.index = -1;
+        NameEditor discName(buffer, settings);
+        discName.setModal(false);
+        discName.show();
+        capture(&discName, QStringLiteral("name-editor-disc"));
+        discName.done(QDialog::Accepted);
+        playList.done(QDialog::Accepted);
     }
     return 0;
 }
