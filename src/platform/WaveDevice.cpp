@@ -31,13 +31,12 @@ QString WaveDevice::modeName(Mode mode)
     return {};
 }
 
-bool createEmptyWave(const QString& path, QString* problem)
+QByteArray waveImage(const QByteArray& pcm16, int sampleRate, int channels)
 {
-    constexpr quint32 kRate = 22050;
-    constexpr quint16 kBytesPerFrame = 2;
-    constexpr quint32 kFrames = 22; // under 1 ms
-    constexpr quint32 kDataBytes = kFrames * kBytesPerFrame;
+    const auto dataBytes = quint32(pcm16.size());
+    const auto blockAlign = quint16(channels * 2);
     QByteArray image;
+    image.reserve(44 + pcm16.size());
     const auto u32 = [&](quint32 v) {
         std::array<char, 4> b{};
         qToLittleEndian(v, b.data());
@@ -49,20 +48,26 @@ bool createEmptyWave(const QString& path, QString* problem)
         image.append(b.data(), 2);
     };
     image.append("RIFF", 4);
-    u32(36 + kDataBytes);
+    u32(36 + dataBytes);
     image.append("WAVEfmt ", 8);
     u32(16);
     u16(1); // PCM
-    u16(1); // mono
-    u32(kRate);
-    u32(kRate * kBytesPerFrame);
-    u16(kBytesPerFrame);
+    u16(quint16(channels));
+    u32(quint32(sampleRate));
+    u32(quint32(sampleRate) * blockAlign);
+    u16(blockAlign);
     u16(16);
     image.append("data", 4);
-    u32(kDataBytes);
-    image.append(QByteArray(kDataBytes, '\0'));
+    u32(dataBytes);
+    image.append(pcm16);
+    return image;
+}
+
+bool createEmptyWave(const QString& path, QString* problem)
+{
+    constexpr int kFrames = 22; // under 1 ms at 22,050 Hz
     try {
-        writeFileAtomically(path, image);
+        writeFileAtomically(path, waveImage(QByteArray(kFrames * 2, '\0'), 22050, 1));
     } catch (const Error& error) {
         if (problem)
             *problem = error.message();

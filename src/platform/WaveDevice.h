@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -82,6 +83,9 @@ Q_SIGNALS:
     void completed();
     void modeChanged(hv::WaveDevice::Mode mode);
 };
+
+// A RIFF WAVE image of interleaved 16-bit samples.
+QByteArray waveImage(const QByteArray& pcm16, int sampleRate, int channels);
 
 // Writes an empty recording, a valid WAVE of 22 frames of silence (under
 // 1 ms at 22,050 Hz, 16-bit, mono), to `path` through a temporary file and a
