@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLayout>
 #include <QPushButton>
 
 namespace hv {
@@ -89,7 +90,8 @@ std::optional<QString> runRecorder(AppState& state, WaveDevice& device, const QS
 }
 
 RecorderDialog::RecorderDialog(AppState& state, WaveDevice& device, const QString& current, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
     , ui(std::make_unique<Ui::RecorderDialog>())
     , m_state(state)
     , m_device(device)
@@ -100,6 +102,7 @@ RecorderDialog::RecorderDialog(AppState& state, WaveDevice& device, const QStrin
     , m_chooseWord(chooseWord)
 {
     ui->setupUi(this);
+    layout()->setSizeConstraint(QLayout::SetFixedSize); // nothing to gain from resizing
     ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(ui->recordButton, &QPushButton::clicked, this, &RecorderDialog::recordClicked);
     connect(ui->playButton, &QPushButton::clicked, this, &RecorderDialog::playClicked);

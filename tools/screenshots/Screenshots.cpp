@@ -6,11 +6,14 @@
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
 #include "controls/TrayIcon.h"
+#include "media/RecorderDialog.h"
+#include "platform/fake/FakeWaveDevice.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -167,6 +170,17 @@ int main(int argc, char* argv[])
         captureArea(cascade.front()->screen(), area.adjusted(-8, -8, 8, 8),
                     QStringLiteral("message-alarms-cascade"));
         qDeleteAll(cascade);
+    }
+    {
+        // The recorder while it records: mode, level meter and length.
+        ShownClock clock({});
+        FakeWaveDevice device;
+        device.recordingMs = 3400;
+        RecorderDialog recorder(*clock.state, device, {});
+        recorder.show();
+        QTest::qWait(300);
+        recorder.findChild<QPushButton*>(QStringLiteral("recordButton"))->click();
+        capture(&recorder, QStringLiteral("recorder-recording"));
     }
     return 0;
 }

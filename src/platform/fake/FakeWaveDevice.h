@@ -90,7 +90,8 @@ public:
     }
 
     Mode mode() const override { return m_mode; }
-    qint64 lengthMs() const override { return m_lengthMs; }
+    // A recording under way is as long as it will be when it stops.
+    qint64 lengthMs() const override { return m_mode == Mode::Recording ? recordingMs : m_lengthMs; }
     qint64 positionMs() const override { return 0; }
     qreal takeLevel() override { return m_mode == Mode::Recording || m_mode == Mode::Playing ? 0.5 : 0; }
     QString errorText() const override { return m_error; }
