@@ -112,6 +112,11 @@ void TestRecorderDialog::opensAsItShould()
     QCOMPARE(rig.find("newButton")->toolTip(), QStringLiteral("Record NEW Wave file"));
     rig.click("newButton");
     QCOMPARE(rig.find<QLabel>("fileHeader")->text(), QStringLiteral("New Wave File"));
+    int helpContext = 0;
+    setRecorderHelp([&](int context) { helpContext = context; });
+    QTest::mouseClick(rig.find<QDialogButtonBox>("buttonBox")->button(QDialogButtonBox::Help), Qt::LeftButton);
+    setRecorderHelp({});
+    QCOMPARE(helpContext, 58);
 }
 
 void TestRecorderDialog::numbering_data()
