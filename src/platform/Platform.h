@@ -10,6 +10,7 @@ class ClockChanges;
 class HotKey;
 class ProcessLauncher;
 class SoundOut;
+class WaveDevice;
 class WindowTitles;
 
 // The platform services the windows use, handed in by the program entry, or
@@ -24,6 +25,7 @@ struct Platform
     ProcessLauncher* launcher = nullptr;
     ClockChanges* clockChanges = nullptr;
     CdDevice* cdDevice = nullptr;
+    WaveDevice* waveDevice = nullptr;
 };
 
 } // namespace hv

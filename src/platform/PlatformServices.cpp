@@ -9,6 +9,7 @@
 #include "platform/linux/XdgAutostart.h"
 #include "platform/qt/QtProcessLauncher.h"
 #include "platform/qt/QtSoundOut.h"
+#include "platform/qt/QtWaveDevice.h"
 
 #include <QCoreApplication>
 
@@ -92,6 +93,7 @@ Platform PlatformServices::view() const
     platform.launcher = launcher.get();
     platform.clockChanges = clockChanges.get();
     platform.cdDevice = cdDevice.get();
+    platform.waveDevice = waveDevice.get();
     return platform;
 }
 
@@ -159,6 +161,9 @@ PlatformServices createPlatformServices(const QString& qpaPlatformName, Platform
     // Opens nothing until the player chooses its device.
     if (wanted.testFlag(Service::CdDevice))
         services.cdDevice = std::make_unique<LibcdioCdDevice>(std::make_unique<QtCdAudioSink>());
+    // Touches no audio until the recorder first asks for it.
+    if (wanted.testFlag(Service::WaveDevice))
+        services.waveDevice = std::make_unique<QtWaveDevice>();
     return services;
 }
 

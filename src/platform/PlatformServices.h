@@ -17,6 +17,7 @@ class ClockChanges;
 class HotKey;
 class ProcessLauncher;
 class SoundOut;
+class WaveDevice;
 class WindowTitles;
 
 // The platform services for the running desktop, built in one place: the X11
@@ -36,7 +37,8 @@ struct PlatformServices
         Launcher = 0x20,
         ClockChanges = 0x40,
         CdDevice = 0x80,
-        All = 0xff
+        WaveDevice = 0x100,
+        All = 0x1ff
     };
     Q_DECLARE_FLAGS(Services, Service)
 
@@ -48,6 +50,7 @@ struct PlatformServices
     std::unique_ptr<ProcessLauncher> launcher;
     std::unique_ptr<ClockChanges> clockChanges;
     std::unique_ptr<CdDevice> cdDevice;
+    std::unique_ptr<WaveDevice> waveDevice;
 
     PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;

@@ -13,6 +13,8 @@
 #include "media/DiscCatalogue.h"
 #include "media/NameEditor.h"
 #include "media/PlayListEditor.h"
+#include "media/RecorderDialog.h"
+#include "platform/fake/FakeWaveDevice.h"
 #include "timers/CountUpWindow.h"
 #include "timers/CountdownWindow.h"
 
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -294,6 +297,17 @@ int main(int argc, char* argv[])
         capture(&discName, QStringLiteral("name-editor-disc"));
         discName.done(QDialog::Accepted);
         playList.done(QDialog::Accepted);
+    }
+    {
+        // The recorder while it records: mode, level meter and length.
+        ShownClock clock({});
+        FakeWaveDevice device;
+        device.recordingMs = 3400;
+        RecorderDialog recorder(*clock.state, device, {});
+        recorder.show();
+        QTest::qWait(300);
+        recorder.findChild<QPushButton*>(QStringLiteral("recordButton"))->click();
+        capture(&recorder, QStringLiteral("recorder-recording"));
     }
     return 0;
 }
