@@ -34,6 +34,8 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
         });
     }
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
+    QObject::connect(&m_window, &ClockWindow::cdPlayerRequested, m_actions,
+                     &DesktopAlarmActions::showCdPlayer);
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {
         if (!m_window.isHiddenInTray())
             m_window.hideToTray();

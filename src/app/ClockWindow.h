@@ -86,6 +86,8 @@ public:
 Q_SIGNALS:
     // The window has been shown for the first time: the clock may start.
     void firstShown();
+    // The CD speed button or menu item: the CD player opens, or comes forward.
+    void cdPlayerRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

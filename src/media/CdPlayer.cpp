@@ -68,6 +68,18 @@ int CdPlayer::trackCount() const
     return m_device.trackCount();
 }
 
+void CdPlayer::preparePlayListEditor()
+{
+    m_catalogue.current().trackCount = trackCount();
+}
+
+void CdPlayer::playListEdited()
+{
+    showNames(1);
+    changed();
+    reportCatalogueProblem();
+}
+
 void CdPlayer::windowShown()
 {
     identifyDisc();

@@ -147,6 +147,12 @@ public:
     void notice();
     // The disc's track count, as the device reports it.
     int trackCount() const;
+    // Before the play list editor opens: the disc record takes the device's
+    // track count.
+    void preparePlayListEditor();
+    // After it has closed: the disc's name and track 1's show, and a problem
+    // the save left is told.
+    void playListEdited();
 
 Q_SIGNALS:
     void displayChanged();
