@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PlatformServices.h"
 
+#include "platform/CdDevice.h"
 #include "platform/Clock.h"
 #include "platform/Unavailable.h"
+#include "platform/cdio/LibcdioCdDevice.h"
+#include "platform/cdio/QtCdAudioSink.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/qt/QtProcessLauncher.h"
 #include "platform/qt/QtSoundOut.h"
@@ -88,6 +91,7 @@ Platform PlatformServices::view() const
     platform.hotKey = hotKey.get();
     platform.launcher = launcher.get();
     platform.clockChanges = clockChanges.get();
+    platform.cdDevice = cdDevice.get();
     return platform;
 }
 
@@ -152,6 +156,9 @@ PlatformServices createPlatformServices(const QString& qpaPlatformName, Platform
         services.launcher = std::make_unique<LazyProcessLauncher>(qpaPlatformName);
     if (wanted.testFlag(Service::ClockChanges))
         services.clockChanges = createClockChanges();
+    // Opens nothing until the player chooses its device.
+    if (wanted.testFlag(Service::CdDevice))
+        services.cdDevice = std::make_unique<LibcdioCdDevice>(std::make_unique<QtCdAudioSink>());
     return services;
 }
 

@@ -11,6 +11,7 @@
 namespace hv {
 
 class Autostart;
+class CdDevice;
 class Clock;
 class ClockChanges;
 class HotKey;
@@ -34,7 +35,8 @@ struct PlatformServices
         HotKey = 0x10,
         Launcher = 0x20,
         ClockChanges = 0x40,
-        All = 0x7f
+        CdDevice = 0x80,
+        All = 0xff
     };
     Q_DECLARE_FLAGS(Services, Service)
 
@@ -45,6 +47,7 @@ struct PlatformServices
     std::unique_ptr<HotKey> hotKey;
     std::unique_ptr<ProcessLauncher> launcher;
     std::unique_ptr<ClockChanges> clockChanges;
+    std::unique_ptr<CdDevice> cdDevice;
 
     PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;

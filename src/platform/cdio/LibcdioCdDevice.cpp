@@ -277,7 +277,6 @@ LibcdioCdDevice::LibcdioCdDevice(std::unique_ptr<CdAudioSink> sink, QObject* par
             QMetaObject::invokeMethod(
                 this, [=, this] { onReadFailed(generation); }, Qt::QueuedConnection);
         });
-    m_reader->start();
     m_playbackTimer.setInterval(40);
     connect(&m_playbackTimer, &QTimer::timeout, this, &LibcdioCdDevice::checkPlayback);
     m_retryTimer.setInterval(2000);
@@ -315,6 +314,9 @@ bool LibcdioCdDevice::open(const QString& device)
         m_error = QStringLiteral("%1 does not exist.").arg(path);
         return false;
     }
+    // The thread starts on first use: a clock that plays no CD never has it.
+    if (!m_reader->isRunning())
+        m_reader->start();
     m_path = path;
     m_isImage = isCueFile(path);
     m_doorOpen = false;
