@@ -32,7 +32,7 @@ constexpr int kShuffleSwaps = 50;
 
 CdPlayer::CdPlayer(CdPlayerState& state, CdPlayerRequests requests, DiscCatalogue& catalogue,
                    CdDevice& device, const Clock& clock, QObject* parent)
-    : QObject(parent)
+    : MediaKeys(parent)
     , m_state(state)
     , m_requests(requests)
     , m_catalogue(catalogue)
@@ -45,6 +45,7 @@ CdPlayer::CdPlayer(CdPlayerState& state, CdPlayerRequests requests, DiscCatalogu
     m_display.modeEnabled = true;
     m_display.modeName = modeName(m_state.playMode);
     connect(&m_device, &CdDevice::notify, this, &CdPlayer::notice);
+    connect(this, &CdPlayer::displayChanged, this, &MediaKeys::changed);
 }
 
 QString CdPlayer::modeName(int playMode)
@@ -66,6 +67,32 @@ QString CdPlayer::modeName(int playMode)
 int CdPlayer::trackCount() const
 {
     return m_device.trackCount();
+}
+
+void CdPlayer::playPause()
+{
+    press(m_display.isEnabled(CdButton::Pause) ? CdButton::Pause : CdButton::Play);
+}
+
+MediaKeys::Status CdPlayer::status() const
+{
+    switch (m_device.mode()) {
+    case CdDevice::Mode::Playing:
+        return Status::Playing;
+    case CdDevice::Mode::Paused:
+        return Status::Paused;
+    default:
+        return Status::Stopped;
+    }
+}
+
+MediaKeys::Metadata CdPlayer::metadata() const
+{
+    if (!m_state.discReady)
+        return {};
+    const int track = m_display.trackNumber.toInt();
+    const qint64 frames = m_device.trackFrames(track);
+    return {m_display.discName, m_display.trackName, track, frames * 1000 / kCdFramesPerSecond};
 }
 
 void CdPlayer::preparePlayListEditor()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "media/MediaKeys.h"
 #include "platform/CdDevice.h"
 
 #include <QObject>
@@ -99,10 +100,13 @@ struct CdPlayerDisplay
 // control bar's own action for the button (play, pause, stop, next or previous
 // track, eject) follows.
 //
+// The desktop's media keys come in as MediaKeys: each is a press() of the
+// button it names (Play/Pause picks the one that is enabled).
+//
 // The disc is known by its numbers in the catalogue. Tracks past the 40 the
 // catalogue names play as "Untitled <n>". A catalogue that cannot be read or
 // written is told once through problem(); the names stay in memory.
-class CdPlayer : public QObject
+class CdPlayer : public MediaKeys
 {
     Q_OBJECT
 
@@ -147,6 +151,16 @@ public:
     void notice();
     // The disc's track count, as the device reports it.
     int trackCount() const;
+
+    // MediaKeys
+    void play() override { press(CdButton::Play); }
+    void pause() override { press(CdButton::Pause); }
+    void playPause() override;
+    void stop() override { press(CdButton::Stop); }
+    void next() override { press(CdButton::Next); }
+    void previous() override { press(CdButton::Prev); }
+    Status status() const override;
+    Metadata metadata() const override;
     // Before the play list editor opens: the disc record takes the device's
     // track count.
     void preparePlayListEditor();

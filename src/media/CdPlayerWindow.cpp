@@ -4,6 +4,8 @@
 #include "common/Error.h"
 #include "common/Logging.h"
 #include "common/Profile.h"
+#include "media/MprisPlayer.h"
+#include "media/PlayListEditor.h"
 #include "ui_CdPlayerWindow.h"
 
 #include <QCloseEvent>
@@ -28,6 +30,7 @@ CdPlayerWindow::CdPlayerWindow(const CdPlayerContext& context, QWidget* parent)
     , m_context(context)
     , m_player(context.state, context.requests, context.catalogue, context.device, context.clock)
     , m_tickTimer(new QTimer(this))
+    , m_mpris(new MprisPlayer(m_player, QDBusConnection::sessionBus(), this))
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -106,9 +109,13 @@ void CdPlayerWindow::closePlayer()
 void CdPlayerWindow::editPlayList()
 {
     m_player.preparePlayListEditor();
-    // play list editor: opened here modally, over the catalogue's current
-    // record, with m_context.state.playListEditorOpen as its open flag and
-    // m_playListEditor pointing at it while it shows.
+    PlayListEditor editor(PlayListEditorContext{m_context.catalogue, m_context.settings,
+                                                m_player.trackCount(), &m_context.state.playListEditorOpen},
+                          this);
+    connect(&editor, &PlayListEditor::helpRequested, this, &CdPlayerWindow::helpRequested);
+    m_playListEditor = &editor;
+    editor.exec();
+    m_playListEditor = nullptr;
     m_player.playListEdited();
 }
 
@@ -125,7 +132,7 @@ void CdPlayerWindow::showHelp()
 void CdPlayerWindow::closePlayListEditor()
 {
     if (m_playListEditor)
-        m_playListEditor->close();
+        m_playListEditor->closeForEject();
 }
 
 void CdPlayerWindow::showDisplay()

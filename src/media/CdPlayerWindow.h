@@ -3,8 +3,6 @@
 
 #include "media/CdPlayer.h"
 
-#include <QDialog>
-#include <QPointer>
 #include <QScopedPointer>
 #include <QWidget>
 
@@ -16,6 +14,8 @@ class CdPlayerWindow;
 
 namespace hv {
 
+class MprisPlayer;
+class PlayListEditor;
 class Profile;
 
 // What the player window works on, all of it outliving the window.
@@ -37,7 +37,7 @@ struct CdPlayerContext
 // Next, Prev, Eject) and Done, Play list, Mode and Help. Modeless; one at a
 // time (the opener keeps it). Its timer ticks the player once a second from
 // the first show. It deletes itself when it closes, which sends nothing to
-// the device.
+// the device. While it exists it is the desktop's media player (MPRIS).
 class CdPlayerWindow : public QWidget
 {
     Q_OBJECT
@@ -50,7 +50,7 @@ public:
 
     CdPlayer& player() { return m_player; }
     // The play list editor while it is open, else null.
-    QDialog* playListEditor() const { return m_playListEditor; }
+    PlayListEditor* playListEditor() const { return m_playListEditor; }
 
 public Q_SLOTS:
     // The timer's tick.
@@ -85,7 +85,10 @@ private:
     CdPlayerContext m_context;
     CdPlayer m_player;
     QTimer* m_tickTimer;
-    QPointer<QDialog> m_playListEditor;
+    // The desktop's media keys reach the player through the session bus
+    // while the window exists.
+    MprisPlayer* m_mpris;
+    PlayListEditor* m_playListEditor = nullptr; // on editPlayList()'s stack while it shows
     bool m_shown = false;
 };
 

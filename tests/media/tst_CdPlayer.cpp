@@ -404,6 +404,34 @@ private Q_SLOTS:
         QVERIFY(!rig.open);
     }
 
+    void mediaKeysGoThroughTheClicks()
+    {
+        Rig rig;
+        rig.player.windowShown();
+        rig.player.cycleMode(); // Shuffle
+        hv::MediaKeys& keys = rig.player;
+        QSignalSpy changed(&keys, &hv::MediaKeys::changed);
+        keys.play();
+        QCOMPARE(keys.status(), hv::MediaKeys::Status::Playing);
+        const auto& order = rig.state.shuffleOrder;
+        QCOMPARE(keys.metadata().trackNumber, order[1]);
+        QCOMPARE(keys.metadata().lengthMs, kTrackSeconds * 1000);
+        rig.takePlays();
+        // Next is the shuffle's next step, not the disc's next track.
+        keys.next();
+        QCOMPARE(stepTracks(rig.takePlays()), QList<int>{order[2]});
+        QCOMPARE(keys.metadata().trackName, u"Untitled %1"_s.arg(order[2]));
+        keys.playPause();
+        QCOMPARE(keys.status(), hv::MediaKeys::Status::Paused);
+        keys.playPause();
+        QCOMPARE(keys.status(), hv::MediaKeys::Status::Playing);
+        // A key whose button is disabled does nothing: no pause while stopped.
+        keys.stop();
+        keys.pause();
+        QCOMPARE(keys.status(), hv::MediaKeys::Status::Stopped);
+        QVERIFY(changed.count() > 0);
+    }
+
     void reopenedWhilePlayingKeepsTheMode()
     {
         Rig rig;

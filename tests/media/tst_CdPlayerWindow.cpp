@@ -3,6 +3,7 @@
 #include "common/Profile.h"
 #include "media/CdPlayerWindow.h"
 #include "media/DiscCatalogue.h"
+#include "media/PlayListEditor.h"
 #include "platform/fake/FakeCdDevice.h"
 #include "platform/fake/FakeClock.h"
 
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -165,6 +167,27 @@ private Q_SLOTS:
         rig.window->close();
         QCOMPARE(rig.settings.readInteger(u"CDForm", u"Left", 0), 211);
         QCOMPARE(rig.settings.readInteger(u"CDForm", u"Top", 0), 157);
+    }
+
+    void ejectClosesThePlayListEditor()
+    {
+        Rig rig;
+        rig.window->show();
+        bool sawEditor = false;
+        QTimer::singleShot(0, rig.window.data(), [&] {
+            sawEditor = rig.window->playListEditor() && rig.window->playListEditor()->isVisible() &&
+                        rig.state.playListEditorOpen;
+            rig.device.eject();
+            rig.window->tick();
+        });
+        rig.click(u"playListButton"_s); // returns when the editor has closed
+        QVERIFY(sawEditor);
+        QVERIFY(!rig.window->playListEditor());
+        QVERIFY(!rig.state.playListEditorOpen);
+        QVERIFY(!rig.enabled(u"playListButton"_s));
+        rig.window->tick();
+        QCOMPARE(rig.text(u"discName"_s), QString());
+        QCOMPARE(rig.text(u"trackNumber"_s), u"00");
     }
 
     void stopRequestClosesAndClosingDropsIt()
