@@ -6,7 +6,9 @@
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
 #include "controls/TrayIcon.h"
+#include "media/CdPlayerWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -167,6 +169,35 @@ int main(int argc, char* argv[])
         captureArea(cascade.front()->screen(), area.adjusted(-8, -8, 8, 8),
                     QStringLiteral("message-alarms-cascade"));
         qDeleteAll(cascade);
+    }
+    {
+        // The CD player in each mode: a named disc, playing track 3 at 1:23.
+        ShownClock clock({});
+        clock.cdDevice.insertDisc(FakeCdDevice::tocOfLengths({14000, 16500, 19000, 12000, 21000}));
+        clock.state->discCatalogue().findOrAdd(clock.cdDevice.discNumbers());
+        DiscRecord& disc = clock.state->discCatalogue().current();
+        disc.setDiscName(QStringLiteral("Evening Concert"));
+        const QStringList names{QStringLiteral("Overture"), QStringLiteral("Nocturne in E flat"),
+                                QStringLiteral("Moonlight Sonata, first movement"),
+                                QStringLiteral("Intermezzo"), QStringLiteral("Finale")};
+        for (int k = 1; k <= names.size(); ++k)
+            disc.setTrackName(k, names[k - 1]);
+        clock.program->alarmActions().showCdPlayer();
+        CdPlayerWindow* player = clock.program->alarmActions().cdPlayerWindow();
+        const QStringList modes{QStringLiteral("loop"), QStringLiteral("shuffle"), QStringLiteral("single"),
+                                QStringLiteral("playlist")};
+        for (int mode = 0; mode < modes.size(); ++mode) {
+            if (mode > 0)
+                player->findChild<QAbstractButton*>(QStringLiteral("modeButton"))->click();
+            capture(player, QStringLiteral("cd-player-") + modes[mode]);
+        }
+        player->findChild<QAbstractButton*>(QStringLiteral("modeButton"))->click(); // Loop
+        player->findChild<QAbstractButton*>(QStringLiteral("nextButton"))->click();
+        player->findChild<QAbstractButton*>(QStringLiteral("nextButton"))->click();
+        player->player().press(CdButton::Play);
+        clock.clock.advanceSeconds(83);
+        player->tick();
+        capture(player, QStringLiteral("cd-player-playing"));
     }
     return 0;
 }
