@@ -5,6 +5,7 @@
 #include "app/ClockProgram.h"
 #include "app/DesktopAlarmActions.h"
 #include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeCdDevice.h"
 #include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeClockChanges.h"
 #include "platform/fake/FakeHotKey.h"
@@ -45,6 +46,7 @@ struct ClockWindowRig
     FakeHotKey hotKey;
     FakeProcessLauncher launcher;
     FakeClockChanges clockChanges;
+    FakeCdDevice cdDevice{&clock};
     std::unique_ptr<AppState> state;
     std::unique_ptr<ClockProgram> program;
     ClockWindow* window = nullptr;
@@ -70,6 +72,7 @@ struct ClockWindowRig
         platform.hotKey = &hotKey;
         platform.launcher = &launcher;
         platform.clockChanges = &clockChanges;
+        platform.cdDevice = &cdDevice;
         program = std::make_unique<ClockProgram>(*state, platform);
         window = &program->window();
         session = &program->session();

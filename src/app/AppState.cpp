@@ -11,6 +11,7 @@ AppState::AppState(DataPaths paths, Autostart& autostart)
     : m_paths(std::move(paths))
     , m_profile(m_paths.settingsFile())
     , m_autostart(autostart)
+    , m_discCatalogue(m_paths.dataDir())
     , m_formats(FormatSettings::startupDefaults(QLocale::system()))
 {
     watchNamedWaves();

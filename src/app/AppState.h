@@ -8,6 +8,8 @@
 #include "common/DataPaths.h"
 #include "common/FormatSettings.h"
 #include "common/Profile.h"
+#include "media/CdPlayer.h"
+#include "media/DiscCatalogue.h"
 
 #include <QRect>
 #include <QString>
@@ -59,6 +61,15 @@ public:
 
     // The requests that CD alarms leave for the CD player.
     CdRequests& cdRequests() { return m_cdRequests; }
+    // The same requests, as the CD player takes them up.
+    CdPlayerRequests cdPlayerRequests()
+    {
+        return {m_cdRequests.startRequested, m_cdRequests.playMode, m_cdRequests.stopRequested,
+                m_cdRequests.playerOpen};
+    }
+    // The CD player's state and the disc in it, for the whole run.
+    CdPlayerState& cdPlayer() { return m_cdPlayer; }
+    DiscCatalogue& discCatalogue() { return m_discCatalogue; }
 
     // The path of the pending new recording: the numbered file that the
     // recorder's OK stored last, which its caller adopts or deletes. Empty
@@ -83,6 +94,8 @@ private:
     AlarmTable m_alarms;
     AlarmRecord m_editBuffer;
     CdRequests m_cdRequests;
+    CdPlayerState m_cdPlayer;
+    DiscCatalogue m_discCatalogue;
     FormatSettings m_formats;
     QRect m_storedGeometry;
     QString m_alarmFileMessage;

@@ -44,6 +44,8 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
             window->tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
     });
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
+    QObject::connect(&m_window, &ClockWindow::cdPlayerRequested, m_actions,
+                     &DesktopAlarmActions::showCdPlayer);
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {
         if (!m_window.isHiddenInTray())
             m_window.hideToTray();

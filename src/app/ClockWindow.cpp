@@ -154,15 +154,15 @@ void ClockWindow::createMenus()
     m_hideAction = m_contextMenu->addAction(kHideCaption);
     m_exitAction = m_contextMenu->addAction(QStringLiteral("&Exit"));
 
-    // The options dialog, the alarm editor and the CD player come with later
-    // work: their commands stay visible but disabled.
-    for (QAction* later : {m_optionsAction, m_alarmsAction, m_cdPlayerAction})
+    // The options dialog and the alarm editor come with later work: their
+    // commands stay visible but disabled.
+    for (QAction* later : {m_optionsAction, m_alarmsAction})
         later->setEnabled(false);
 }
 
 void ClockWindow::createSpeedbar()
 {
-    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton, ui->cdPlayerButton})
+    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton})
         later->setEnabled(false);
 
     const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
@@ -191,6 +191,8 @@ void ClockWindow::createTrayIcon()
 void ClockWindow::connectCommands()
 {
     connect(ui->timersButton, &QToolButton::clicked, this, &ClockWindow::showTimersMenu);
+    connect(ui->cdPlayerButton, &QToolButton::clicked, this, &ClockWindow::cdPlayerRequested);
+    connect(m_cdPlayerAction, &QAction::triggered, this, &ClockWindow::cdPlayerRequested);
     connect(ui->aboutButton, &QToolButton::clicked, this, &ClockWindow::showAbout);
     connect(ui->helpButton, &QToolButton::clicked, this, &ClockWindow::showHelp);
     connect(ui->exitButton, &QToolButton::clicked, this, &ClockWindow::quit);

@@ -89,6 +89,8 @@ Q_SIGNALS:
     // The timer commands: a new count-up or countdown window is wanted.
     void countUpRequested();
     void countdownRequested();
+    // The CD speed button or menu item: the CD player opens, or comes forward.
+    void cdPlayerRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -2,10 +2,13 @@
 #include "DesktopAlarmActions.h"
 
 #include "AppState.h"
+#include "Help.h"
 #include "Notices.h"
 #include "alarms/AlarmDescription.h"
 #include "alarms/MessageAlarmWindow.h"
 #include "common/Logging.h"
+#include "media/CdPlayerWindow.h"
+#include "platform/CdDevice.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/SoundOut.h"
 
@@ -24,6 +27,8 @@ DesktopAlarmActions::~DesktopAlarmActions()
     // A message window acts on the alarm table, which goes with the program.
     for (const QPointer<MessageAlarmWindow>& window : std::as_const(m_messages))
         delete window.data();
+    // The player works on the program-wide state too.
+    delete m_cdPlayer.data();
 }
 
 void DesktopAlarmActions::playWave(const QString& path)
@@ -92,9 +97,52 @@ void DesktopAlarmActions::showMessage(AlarmId alarm, const QString& text, const 
 
 void DesktopAlarmActions::showCdPlayer()
 {
-    // The CD player window takes up the start request when it exists; until
-    // then the request waits in the program-wide state.
-    qCInfo(lcAlarms) << "a CD alarm fired; the CD player window is not available in this version";
+    if (m_cdPlayer) {
+        m_cdPlayer->showNormal();
+        m_cdPlayer->raise();
+        m_cdPlayer->activateWindow();
+        return;
+    }
+    const QString title = QStringLiteral("Horavox: CD Player");
+    CdDevice* device = m_platform.cdDevice;
+    if (!device) {
+        m_notices.tell(QStringLiteral("cd-device"), title, QStringLiteral("There is no CD audio device."));
+        return;
+    }
+    const QString chosen = chooseCdDevice(m_state.profile().readString(u"CDForm", u"Device"));
+    if (m_cdDeviceOpened != chosen) {
+        // Three tries: a drive may be busy for a moment.
+        bool opened = false;
+        for (int attempt = 0; attempt < 3 && !opened; ++attempt)
+            opened = device->open(chosen);
+        if (!opened) {
+            // Told, not asked: a CD alarm may open the player with nobody there.
+            const QString text =
+                QStringLiteral("The CD player cannot open its device: %1").arg(device->errorString());
+            qCWarning(lcAlarms).noquote() << text;
+            m_notices.tell(QStringLiteral("cd-device"), title, text);
+            return;
+        }
+        m_cdDeviceOpened = chosen;
+    }
+    const CdPlayerContext context{m_state.cdPlayer(),      m_state.cdPlayerRequests(),
+                                  m_state.discCatalogue(), *device,
+                                  *m_platform.clock,       m_state.profile()};
+    auto* window = new CdPlayerWindow(context);
+    connect(window, &CdPlayerWindow::helpRequested, this, [this](int topic) {
+        if (!openHelp(topic))
+            m_notices.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    });
+    connect(window, &CdPlayerWindow::problem, this, [this](const QString& text) {
+        m_notices.tell(QStringLiteral("cd-catalogue"), QStringLiteral("Horavox: CD catalogue"), text);
+    });
+    m_cdPlayer = window;
+    window->show();
+}
+
+CdPlayerWindow* DesktopAlarmActions::cdPlayerWindow() const
+{
+    return m_cdPlayer.data();
 }
 
 void DesktopAlarmActions::alarmsChanged()

@@ -7,11 +7,14 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+
 class QWidget;
 
 namespace hv {
 
 class AppState;
+class CdPlayerWindow;
 class MessageAlarmWindow;
 class Notices;
 
@@ -36,11 +39,15 @@ public:
     void closeWindow(LaunchedWindow window) override;
     void runPagedeck(const QString& page, bool launch) override;
     void showMessage(AlarmId alarm, const QString& text, const QString& wave) override;
+    // Also the clock window's CD button and menu item: one player window at
+    // a time, brought forward when it is open.
     void showCdPlayer() override;
     void alarmsChanged() override;
 
     // The message windows now open, for tests and for closing at exit.
     QList<MessageAlarmWindow*> messageWindows() const;
+    // The CD player window while it is open, else null.
+    CdPlayerWindow* cdPlayerWindow() const;
 
 Q_SIGNALS:
     // An open alarm editor rebuilds its list.
@@ -55,6 +62,10 @@ private:
     Platform m_platform;
     Notices& m_notices;
     QList<QPointer<MessageAlarmWindow>> m_messages;
+    QPointer<CdPlayerWindow> m_cdPlayer;
+    // The device the CD device was opened on; opening it again would stop a
+    // disc that plays on after its window closed.
+    std::optional<QString> m_cdDeviceOpened;
 };
 
 } // namespace hv

@@ -64,11 +64,11 @@ QString untitledTrackName(int track)
 DiscRecord DiscRecord::newFor(const DiscNumbers& disc)
 {
     DiscRecord record;
-    record.trackCount = disc.tracks;
-    record.firstTrackLength = static_cast<std::int32_t>(disc.track1Length);
+    record.trackCount = disc.trackCount;
+    record.firstTrackLength = static_cast<std::int32_t>(disc.firstTrackLength);
     record.discLength = static_cast<std::int32_t>(disc.discLength);
     record.setDiscName(QStringLiteral("Unknown"));
-    for (int k = 1; k <= std::min(disc.tracks, kNamedTracks); ++k)
+    for (int k = 1; k <= std::min(disc.trackCount, kNamedTracks); ++k)
         record.names[static_cast<std::size_t>(k)].setText(untitledTrackName(k));
     return record;
 }
@@ -76,7 +76,8 @@ DiscRecord DiscRecord::newFor(const DiscNumbers& disc)
 bool DiscRecord::matches(const DiscNumbers& disc) const
 {
     return discLength == static_cast<std::int32_t>(disc.discLength) &&
-           firstTrackLength == static_cast<std::int32_t>(disc.track1Length) && trackCount == disc.tracks;
+           firstTrackLength == static_cast<std::int32_t>(disc.firstTrackLength) &&
+           trackCount == disc.trackCount;
 }
 
 QString DiscRecord::trackName(int track) const
@@ -189,8 +190,8 @@ bool DiscCatalogue::findOrAdd(const DiscNumbers& disc)
         const std::span<const std::uint8_t, DiscRecord::kSize> bytes(scan);
         if (qFromLittleEndian<std::int32_t>(bytes.data() + 8) == static_cast<std::int32_t>(disc.discLength) &&
             qFromLittleEndian<std::int32_t>(bytes.data() + 4) ==
-                static_cast<std::int32_t>(disc.track1Length) &&
-            qFromLittleEndian<std::int32_t>(bytes.data()) == disc.tracks) {
+                static_cast<std::int32_t>(disc.firstTrackLength) &&
+            qFromLittleEndian<std::int32_t>(bytes.data()) == disc.trackCount) {
             m_current = DiscRecord::fromBytes(bytes);
             m_position = record;
             cleared(Problem::Read);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/FixedString.h"
+#include "platform/CdDevice.h" // DiscNumbers: what identifies a disc
 
 #include <QByteArray>
 #include <QString>
@@ -12,16 +13,6 @@
 #include <span>
 
 namespace hv {
-
-// What identifies a disc: the three numbers the CD device reports for it.
-// The lengths are packed tracks/minutes/seconds/frames values; they are
-// compared, never interpreted.
-struct DiscNumbers
-{
-    qint32 tracks = 0;
-    quint32 track1Length = 0;
-    quint32 discLength = 0;
-};
 
 // The longest name the catalogue stores, in characters.
 inline constexpr int kDiscNameLength = 50;

@@ -22,7 +22,7 @@ constexpr qsizetype kRecord = DiscRecord::kSize;
 // Disc n: n + 2 tracks and lengths that differ from every other disc's.
 DiscNumbers disc(int n)
 {
-    return {n + 2, 0x00020300u + static_cast<quint32>(n), 0x10203000u + static_cast<quint32>(n)};
+    return {n + 2, 0x00020300 + n, 0x10203000 + n};
 }
 
 // A stored record of disc n named "Disc <n>", with its reserved byte set and
@@ -33,8 +33,8 @@ QByteArray storedDisc(int n, const QString& name = {})
     bytes.fill(static_cast<std::uint8_t>(0x60 + n));
     DiscRecord record = DiscRecord::fromBytes(bytes);
     const DiscNumbers numbers = disc(n);
-    record.trackCount = numbers.tracks;
-    record.firstTrackLength = static_cast<qint32>(numbers.track1Length);
+    record.trackCount = numbers.trackCount;
+    record.firstTrackLength = static_cast<qint32>(numbers.firstTrackLength);
     record.discLength = static_cast<qint32>(numbers.discLength);
     record.setDiscName(name.isEmpty() ? QStringLiteral("Disc %1").arg(n) : name);
     record.playList = DiscRecord::emptyPlayList();
@@ -196,7 +196,7 @@ void TestDiscCatalogue::namesAreCutAtFifty()
 void TestDiscCatalogue::discsOfMoreThanFortyTracks()
 {
     DiscCatalogue catalogue(m_dir->path());
-    const DiscNumbers big{42, 0x00000400u, 0x002a0000u};
+    const DiscNumbers big{42, 0x00000400, 0x002a0000};
     QVERIFY(catalogue.findOrAdd(big));
     DiscRecord& record = catalogue.current();
     QCOMPARE(record.trackName(40), QStringLiteral("Untitled 40"));

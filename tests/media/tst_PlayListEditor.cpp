@@ -23,7 +23,7 @@ using Entries = QList<int>;
 
 namespace {
 
-const DiscNumbers kDisc{3, 0x00000201u, 0x00000a00u};
+const DiscNumbers kDisc{3, 0x00000201, 0x00000a00};
 
 QStringList itemsOf(const QListWidget* list)
 {
@@ -79,7 +79,7 @@ private Q_SLOTS:
     void keyboard();
 
 private:
-    std::unique_ptr<PlayListEditor> open(int trackCount = kDisc.tracks);
+    std::unique_ptr<PlayListEditor> open(int trackCount = kDisc.trackCount);
     QListWidget* list(const char* name)
     {
         return m_editor->findChild<QListWidget*>(QString::fromLatin1(name));
@@ -334,7 +334,7 @@ void TestPlayListEditor::dropRules()
         carried.reset(m_editor->dragData(PlayListEditor::DragSource::PlayList));
     } else {
         // Another editor's drag carries another editor's mark.
-        PlayListEditor other(hv::PlayListEditorContext{*m_catalogue, *m_settings, kDisc.tracks, nullptr});
+        PlayListEditor other(hv::PlayListEditorContext{*m_catalogue, *m_settings, kDisc.trackCount, nullptr});
         carried.reset(other.dragData(PlayListEditor::DragSource::Tracks));
         other.done(QDialog::Accepted);
     }
@@ -356,7 +356,7 @@ void TestPlayListEditor::dropRules()
 
 void TestPlayListEditor::tracksPastFortyAreListedButNotRenamed()
 {
-    QVERIFY(m_catalogue->findOrAdd(DiscNumbers{42, 0x100u, 0x2a00u}));
+    QVERIFY(m_catalogue->findOrAdd(DiscNumbers{42, 0x100, 0x2a00}));
     m_editor = open(42);
     QListWidget* tracks = list("tracksList");
     QCOMPARE(tracks->count(), 42);

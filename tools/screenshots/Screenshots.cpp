@@ -10,6 +10,7 @@
 #include "controls/CalendarPopup.h"
 #include "controls/DateEdit.h"
 #include "controls/TrayIcon.h"
+#include "media/CdPlayerWindow.h"
 #include "media/DiscCatalogue.h"
 #include "media/NameEditor.h"
 #include "media/PlayListEditor.h"
@@ -18,6 +19,7 @@
 #include "timers/CountUpWindow.h"
 #include "timers/CountdownWindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -308,6 +310,35 @@ int main(int argc, char* argv[])
         QTest::qWait(300);
         recorder.findChild<QPushButton*>(QStringLiteral("recordButton"))->click();
         capture(&recorder, QStringLiteral("recorder-recording"));
+    }
+    {
+        // The CD player in each mode: a named disc, playing track 3 at 1:23.
+        ShownClock clock({});
+        clock.cdDevice.insertDisc(FakeCdDevice::tocOfLengths({14000, 16500, 19000, 12000, 21000}));
+        clock.state->discCatalogue().findOrAdd(clock.cdDevice.discNumbers());
+        DiscRecord& disc = clock.state->discCatalogue().current();
+        disc.setDiscName(QStringLiteral("Evening Concert"));
+        const QStringList names{QStringLiteral("Overture"), QStringLiteral("Nocturne in E flat"),
+                                QStringLiteral("Moonlight Sonata, first movement"),
+                                QStringLiteral("Intermezzo"), QStringLiteral("Finale")};
+        for (int k = 1; k <= names.size(); ++k)
+            disc.setTrackName(k, names[k - 1]);
+        clock.program->alarmActions().showCdPlayer();
+        CdPlayerWindow* player = clock.program->alarmActions().cdPlayerWindow();
+        const QStringList modes{QStringLiteral("loop"), QStringLiteral("shuffle"), QStringLiteral("single"),
+                                QStringLiteral("playlist")};
+        for (int mode = 0; mode < modes.size(); ++mode) {
+            if (mode > 0)
+                player->findChild<QAbstractButton*>(QStringLiteral("modeButton"))->click();
+            capture(player, QStringLiteral("cd-player-") + modes[mode]);
+        }
+        player->findChild<QAbstractButton*>(QStringLiteral("modeButton"))->click(); // Loop
+        player->findChild<QAbstractButton*>(QStringLiteral("nextButton"))->click();
+        player->findChild<QAbstractButton*>(QStringLiteral("nextButton"))->click();
+        player->player().press(CdButton::Play);
+        clock.clock.advanceSeconds(83);
+        player->tick();
+        capture(player, QStringLiteral("cd-player-playing"));
     }
     return 0;
 }
