@@ -154,17 +154,17 @@ void ClockWindow::createMenus()
     m_hideAction = m_contextMenu->addAction(kHideCaption);
     m_exitAction = m_contextMenu->addAction(QStringLiteral("&Exit"));
 
-    // The options dialog, the alarm editor, the CD player and the timer
+    // The alarm editor, the CD player and the timer
     // windows come with later work: their commands stay visible but disabled.
-    for (QAction* later : {m_optionsAction, m_alarmsAction, m_cdPlayerAction, m_upTimerAction,
-                           m_downTimerAction, m_countUpAction, m_countDownAction})
+    for (QAction* later : {m_alarmsAction, m_cdPlayerAction, m_upTimerAction, m_downTimerAction,
+                           m_countUpAction, m_countDownAction})
         later->setEnabled(false);
     m_timersSubmenu->setEnabled(false);
 }
 
 void ClockWindow::createSpeedbar()
 {
-    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton, ui->cdPlayerButton, ui->timersButton})
+    for (QToolButton* later : {ui->alarmsButton, ui->cdPlayerButton, ui->timersButton})
         later->setEnabled(false);
 
     const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
@@ -192,6 +192,8 @@ void ClockWindow::createTrayIcon()
 
 void ClockWindow::connectCommands()
 {
+    connect(ui->optionsButton, &QToolButton::clicked, this, &ClockWindow::optionsRequested);
+    connect(m_optionsAction, &QAction::triggered, this, &ClockWindow::optionsRequested);
     connect(ui->timersButton, &QToolButton::clicked, this, &ClockWindow::showTimersMenu);
     connect(ui->aboutButton, &QToolButton::clicked, this, &ClockWindow::showAbout);
     connect(ui->helpButton, &QToolButton::clicked, this, &ClockWindow::showHelp);
@@ -234,6 +236,13 @@ void ClockWindow::applyFaceSettings(Scaling scaling)
         scaleBevels(scaling);
         fitFont(true);
     }
+}
+
+void ClockWindow::applySettings()
+{
+    applyFaceSettings(Scaling::Truncated);
+    applyStayOnTop();
+    applyHints();
 }
 
 void ClockWindow::scaleBevels(Scaling scaling)

@@ -65,6 +65,8 @@ public:
     void toggleSpeedbar();
     // Offers to start the clock at login, unless the settings say not to.
     void offerStartupReminder();
+    // Shows the settings' face, stay-on-top and hints: after the options are adopted.
+    void applySettings();
 
     // The speedbar's and the menus' commands.
     void showTimersMenu();
@@ -86,6 +88,8 @@ public:
 Q_SIGNALS:
     // The window has been shown for the first time: the clock may start.
     void firstShown();
+    // The speedbar's or the menu's Options command.
+    void optionsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
