@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "DesktopAlarmActions.h"
 #include "Help.h"
+#include "RecordedWaves.h"
 #include "common/Error.h"
 #include "controls/MessageBox.h"
 #include "options/OptionsDialog.h"
@@ -76,8 +77,8 @@ void ClockProgram::adoptOptions(const OptionsDialog& dialog)
     }
     m_session.settingsAdopted();
     m_window.applySettings();
-    // recorder: the recordings in dialog.clearedWaves() that nothing names any
-    // more are deleted here, through deleteUnusedRecordings().
+    // Only now that the copy is live can it be told which recordings nothing names.
+    deleteUnusedRecordings(m_state, dialog.droppedWaves());
     try {
         m_state.saveSettings();
     } catch (const Error& error) {

@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "common/Conversions.h"
 #include "common/Error.h"
+#include "common/StoredPath.h"
 #include "controls/FaceLayout.h"
 #include "controls/MessageBox.h"
 #include "options/FaceChoices.h"
@@ -434,18 +435,30 @@ void OptionsDialog::hotKeyChosen(const HotKeyCombination& combination)
 void OptionsDialog::browseWave()
 {
     const std::optional<QString> chosen = m_chooseWave(ui->waveFileField->text(), this);
-    if (chosen)
-        ui->waveFileField->setText(*chosen);
+    if (!chosen || *chosen == ui->waveFileField->text())
+        return;
+    // A path is stored whole or not at all.
+    if (const QString problem = storedPathProblem(*chosen); !problem.isEmpty()) {
+        MessageBox::warning(this, kErrorTitle, problem);
+        return;
+    }
+    dropWave();
+    ui->waveFileField->setText(*chosen);
 }
 
 void OptionsDialog::clearWave()
 {
+    dropWave();
+    ui->waveFileField->clear();
+}
+
+void OptionsDialog::dropWave()
+{
     // Nothing is deleted here: Cancel must leave the recording. Once the copy
     // is adopted, a recording that nothing names any more may go.
     const QString wave = ui->waveFileField->text();
-    if (!wave.isEmpty() && !m_clearedWaves.contains(wave))
-        m_clearedWaves << wave;
-    ui->waveFileField->clear();
+    if (!wave.isEmpty() && !m_droppedWaves.contains(wave))
+        m_droppedWaves << wave;
 }
 
 void OptionsDialog::chooseFontColour()

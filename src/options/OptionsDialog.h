@@ -56,9 +56,10 @@ public:
 
     // The working copy: after OK, what the clock adopts.
     const SettingsRecord& settingsCopy() const { return m_copy; }
-    // Stored waves that "Clear" took out of the field: once the copy is
-    // adopted, those no setting and no alarm names any more may be deleted.
-    const QStringList& clearedWaves() const { return m_clearedWaves; }
+    // Stored waves that "Clear" or another choice took out of the field: once
+    // the copy is adopted, the recordings among them that no setting and no
+    // alarm names any more may be deleted.
+    const QStringList& droppedWaves() const { return m_droppedWaves; }
 
     // The face height the preview's font is given, in pixels of character cell.
     int sampleFontHeight() const { return m_sampleFontHeight; }
@@ -101,6 +102,7 @@ private:
     void hotKeyChosen(const HotKeyCombination& combination);
     void browseWave();
     void clearWave();
+    void dropWave();
     void chooseFontColour();
     void chooseBackgroundColour();
     void showHelpFor(QWidget* widget);
@@ -117,7 +119,7 @@ private:
     AppState& m_state;
     Platform m_platform;
     SettingsRecord m_copy;
-    QStringList m_clearedWaves;
+    QStringList m_droppedWaves;
     int m_sampleFontHeight = 1;
     // The custom colours as last loaded: a slot never set shows as white in the
     // chooser and stays never set unless the user changes it.

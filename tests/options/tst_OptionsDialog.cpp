@@ -451,8 +451,16 @@ void TestOptionsDialog::cancelLeavesEverything()
 
 void TestOptionsDialog::okIsAdoptedByTheClock()
 {
-    test::ClockWindowRig rig(
-        {0, "[Options]\nStay On Top=0\nAuto Run=0\n[Voice]\nHowOften=5\n", false, {}, nullptr});
+    test::ClockWindowRig rig({0,
+                              "[Options]\nStay On Top=0\nAuto Run=0\n[Voice]\nHowOften=5\n"
+                              "WaveFile=waves/Horavox-2.wav\n",
+                              false,
+                              [](const QString& home) {
+                                  QDir(home).mkpath(QStringLiteral("waves"));
+                                  test::putFile(home + QStringLiteral("/waves/Horavox-2.wav"), "RIFF");
+                              },
+                              nullptr});
+    const QString wave = rig.home.filePath(QStringLiteral("waves/Horavox-2.wav"));
     rig.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(rig.window));
     test::answerNextModal([&](QWidget* modal) {
@@ -465,6 +473,8 @@ void TestOptionsDialog::okIsAdoptedByTheClock()
         child<QCheckBox>(dialog, "autoRunCheck")->click();
         child<QCheckBox>(dialog, "hotKeyEnabledCheck")->click(); // off
         child<QComboBox>(dialog, "bevelOutsideList")->setCurrentText(QStringLiteral("None"));
+        child<QPushButton>(dialog, "clearButton")->click();
+        QVERIFY(QFileInfo::exists(wave)); // not before OK
         QTest::keyClick(dialog, Qt::Key_Return);
     });
     rig.window->findChild<QWidget*>(QStringLiteral("optionsButton"))->setFocus();
@@ -480,6 +490,9 @@ void TestOptionsDialog::okIsAdoptedByTheClock()
     QCOMPARE(ini.readInteger(u"Voice", u"HowOften", 0), 15);
     QCOMPARE(ini.readInteger(u"Voice", u"UseHotKey", 1), 0);
     QCOMPARE(ini.readInteger(u"Display", u"BevelOuter", 2), 0);
+    // The recording that nothing names any more is gone.
+    QCOMPARE(rig.state->settings().voice.waveFile, QString());
+    QVERIFY(!QFileInfo::exists(wave));
 }
 
 QTEST_MAIN(TestOptionsDialog)
