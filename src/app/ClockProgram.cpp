@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClockProgram.h"
 
+#include "AppState.h"
 #include "DesktopAlarmActions.h"
 #include "Help.h"
+#include "RecordedWaves.h"
+#include "common/Error.h"
+#include "controls/MessageBox.h"
 #include "media/RecorderDialog.h"
+#include "options/OptionsDialog.h"
 #include "platform/SoundOut.h"
 #include "timers/CountUpWindow.h"
 #include "timers/CountdownWindow.h"
@@ -26,7 +31,9 @@ std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& pl
 } // namespace
 
 ClockProgram::ClockProgram(AppState& state, const Platform& platform)
-    : m_window(state)
+    : m_state(state)
+    , m_platform(platform)
+    , m_window(state)
     , m_actions(nullptr)
     , m_session(state, platform, m_window, m_window, desktopActions(state, platform, m_window, m_actions))
 {
@@ -46,6 +53,7 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
     QObject::connect(&m_window, &ClockWindow::cdPlayerRequested, m_actions,
                      &DesktopAlarmActions::showCdPlayer);
+    QObject::connect(&m_window, &ClockWindow::optionsRequested, &m_window, [this] { showOptions(); });
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {
         if (!m_window.isHiddenInTray())
             m_window.hideToTray();
@@ -76,6 +84,41 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
 ClockProgram::~ClockProgram()
 {
     qDeleteAll(m_timers);
+}
+
+void ClockProgram::showOptions()
+{
+    OptionsDialog dialog(m_state, m_platform, &m_window);
+    QObject::connect(&dialog, &OptionsDialog::helpRequested, &dialog, [this](int context) {
+        if (!openHelp(context))
+            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    });
+    if (dialog.exec() == QDialog::Accepted)
+        adoptOptions(dialog);
+}
+
+void ClockProgram::adoptOptions(const OptionsDialog& dialog)
+{
+    const bool liveAutoRun = m_state.settings().autoRun;
+    m_state.settings() = dialog.settingsCopy();
+    m_state.extras().currentInterval = m_state.settings().voice.howOften;
+    QStringList problems;
+    try {
+        adoptAutoRun(m_state.autostart(), liveAutoRun, m_state.settings().autoRun);
+    } catch (const Error& error) {
+        problems << error.message(); // the rest of the settings still apply
+    }
+    m_session.settingsAdopted();
+    m_window.applySettings();
+    // Only now that the copy is live can it be told which recordings nothing names.
+    deleteUnusedRecordings(m_state, dialog.droppedWaves());
+    try {
+        m_state.saveSettings();
+    } catch (const Error& error) {
+        problems << error.message();
+    }
+    if (!problems.isEmpty())
+        MessageBox::critical(&m_window, QStringLiteral("Horavox"), problems.join(u'\n'));
 }
 
 } // namespace hv

@@ -11,6 +11,7 @@ namespace hv {
 
 class AppState;
 class DesktopAlarmActions;
+class OptionsDialog;
 struct Platform;
 
 // The clock as the program runs it: the window, what firing alarms do on this
@@ -25,11 +26,22 @@ public:
     // Closes the timer windows that are still open.
     ~ClockProgram();
 
+    // The Options command: the options dialog, modal; on OK the clock adopts
+    // its settings (adoptOptions).
+    void showOptions();
+    // The options dialog closed with OK: the clock takes its settings whole,
+    // login start, hot key, interval, title-bar clock, face, stay-on-top and
+    // hints follow them, recordings that "Clear" left unnamed go, and the
+    // settings are saved. A file that cannot be written is reported.
+    void adoptOptions(const OptionsDialog& dialog);
+
     ClockWindow& window() { return m_window; }
     ClockSession& session() { return m_session; }
     DesktopAlarmActions& alarmActions() { return *m_actions; }
 
 private:
+    AppState& m_state;
+    Platform m_platform;
     ClockWindow m_window;
     DesktopAlarmActions* m_actions; // owned by the session
     ClockSession m_session;

@@ -155,6 +155,12 @@ void ClockSession::applyHotKey()
                        .arg(combination));
 }
 
+void ClockSession::settingsAdopted()
+{
+    applyHotKey();
+    updateTitleBar();
+}
+
 void ClockSession::tellMissedAlarms(DateTime now)
 {
     const QList<MissedAlarm> missed = m_alarmCheck.takeMissed();

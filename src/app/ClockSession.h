@@ -58,6 +58,9 @@ public:
     // Registers the hot key of the settings, or none when it is off. A
     // combination that another program holds is told through the notices.
     void applyHotKey();
+    // The options dialog's settings were adopted: the hot key and the
+    // title-bar clock follow them at once.
+    void settingsAdopted();
 
 Q_SIGNALS:
     // The first tick of a clock whose settings say to start hidden.

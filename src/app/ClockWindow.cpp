@@ -154,15 +154,15 @@ void ClockWindow::createMenus()
     m_hideAction = m_contextMenu->addAction(kHideCaption);
     m_exitAction = m_contextMenu->addAction(QStringLiteral("&Exit"));
 
-    // The options dialog and the alarm editor come with later work: their
-    // commands stay visible but disabled.
-    for (QAction* later : {m_optionsAction, m_alarmsAction})
+    // The alarm editor comes with later work: its commands stay visible but
+    // disabled.
+    for (QAction* later : {m_alarmsAction})
         later->setEnabled(false);
 }
 
 void ClockWindow::createSpeedbar()
 {
-    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton})
+    for (QToolButton* later : {ui->alarmsButton})
         later->setEnabled(false);
 
     const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
@@ -190,6 +190,8 @@ void ClockWindow::createTrayIcon()
 
 void ClockWindow::connectCommands()
 {
+    connect(ui->optionsButton, &QToolButton::clicked, this, &ClockWindow::optionsRequested);
+    connect(m_optionsAction, &QAction::triggered, this, &ClockWindow::optionsRequested);
     connect(ui->timersButton, &QToolButton::clicked, this, &ClockWindow::showTimersMenu);
     connect(ui->cdPlayerButton, &QToolButton::clicked, this, &ClockWindow::cdPlayerRequested);
     connect(m_cdPlayerAction, &QAction::triggered, this, &ClockWindow::cdPlayerRequested);
@@ -238,6 +240,13 @@ void ClockWindow::applyFaceSettings(Scaling scaling)
         scaleBevels(scaling);
         fitFont(true);
     }
+}
+
+void ClockWindow::applySettings()
+{
+    applyFaceSettings(Scaling::Truncated);
+    applyStayOnTop();
+    applyHints();
 }
 
 void ClockWindow::scaleBevels(Scaling scaling)

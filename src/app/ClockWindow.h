@@ -65,6 +65,8 @@ public:
     void toggleSpeedbar();
     // Offers to start the clock at login, unless the settings say not to.
     void offerStartupReminder();
+    // Shows the settings' face, stay-on-top and hints: after the options are adopted.
+    void applySettings();
 
     // The speedbar's and the menus' commands.
     void showTimersMenu();
@@ -91,6 +93,8 @@ Q_SIGNALS:
     void countdownRequested();
     // The CD speed button or menu item: the CD player opens, or comes forward.
     void cdPlayerRequested();
+    // The speedbar's or the menu's Options command.
+    void optionsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -15,6 +15,7 @@
 #include "media/NameEditor.h"
 #include "media/PlayListEditor.h"
 #include "media/RecorderDialog.h"
+#include "options/OptionsDialog.h"
 #include "platform/fake/FakeWaveDevice.h"
 #include "timers/CountUpWindow.h"
 #include "timers/CountdownWindow.h"
@@ -27,6 +28,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -114,6 +116,23 @@ int main(int argc, char* argv[])
             "[Display]\nBevelInner=1\nBorderWidth=3\nColor=0\n[Font]\nColor=65280\nStyle=Bold\n");
         clock.window->resize(320, 140);
         capture(clock.window, QStringLiteral("main-styled"));
+    }
+    {
+        // The options dialog, page by page, over the default settings.
+        ShownClock clock({});
+        Platform platform;
+        platform.hotKey = &clock.hotKey;
+        platform.windowTitles = &clock.fakeTitles;
+        OptionsDialog options(*clock.state, platform, clock.window);
+        options.move(120, 120);
+        options.show();
+        auto* pages = options.findChild<QTabWidget*>(QStringLiteral("pages"));
+        const QStringList names{QStringLiteral("options-voice"), QStringLiteral("options-display"),
+                                QStringLiteral("options-control")};
+        for (int page = 0; page < names.size(); ++page) {
+            pages->setCurrentIndex(page);
+            capture(&options, names.at(page));
+        }
     }
     {
         StartupReminderDialog reminder;
