@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClockProgram.h"
 
+#include "AppState.h"
 #include "DesktopAlarmActions.h"
+#include "Help.h"
+#include "alarms/AlarmEditor.h"
+#include "common/Error.h"
+#include "controls/MessageBox.h"
 #include "platform/SoundOut.h"
 
 #include <QTimer>
@@ -21,7 +26,9 @@ std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& pl
 } // namespace
 
 ClockProgram::ClockProgram(AppState& state, const Platform& platform)
-    : m_window(state)
+    : m_state(state)
+    , m_clock(*platform.clock)
+    , m_window(state)
     , m_actions(nullptr)
     , m_session(state, platform, m_window, m_window, desktopActions(state, platform, m_window, m_actions))
 {
@@ -34,6 +41,7 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
         });
     }
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
+    QObject::connect(&m_window, &ClockWindow::alarmsRequested, &m_window, [this] { openAlarmEditor(); });
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {
         if (!m_window.isHiddenInTray())
             m_window.hideToTray();
@@ -42,6 +50,26 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     // has returned.
     QObject::connect(&m_session, &ClockSession::firstTickDone, &m_window, &ClockWindow::offerStartupReminder,
                      Qt::QueuedConnection);
+}
+
+void ClockProgram::openAlarmEditor()
+{
+    const auto help = [this](int topic) {
+        if (!openHelp(topic))
+            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    };
+    // recorder: the wave recorder is handed in here once it exists.
+    AlarmEditorServices services{m_clock, help, {}, {}, {}};
+    AlarmEditor editor(m_state, std::move(services), &m_window);
+    // While the editor is open, alarms that fire, snooze or delete themselves
+    // show in its list at once.
+    QObject::connect(m_actions, &DesktopAlarmActions::tableChanged, &editor, &AlarmEditor::alarmsChanged);
+    editor.exec();
+    try {
+        m_state.saveSettings();
+    } catch (const Error& error) {
+        MessageBox::warning(&m_window, QStringLiteral("Horavox"), error.message());
+    }
 }
 
 } // namespace hv

@@ -7,6 +7,7 @@
 namespace hv {
 
 class AppState;
+class Clock;
 class DesktopAlarmActions;
 struct Platform;
 
@@ -24,7 +25,13 @@ public:
     ClockSession& session() { return m_session; }
     DesktopAlarmActions& alarmActions() { return *m_actions; }
 
+    // Opens the alarm editor modally; when it closes, writes the settings and
+    // the alarm file.
+    void openAlarmEditor();
+
 private:
+    AppState& m_state;
+    Clock& m_clock;
     ClockWindow m_window;
     DesktopAlarmActions* m_actions; // owned by the session
     ClockSession m_session;

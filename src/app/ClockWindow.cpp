@@ -154,17 +154,17 @@ void ClockWindow::createMenus()
     m_hideAction = m_contextMenu->addAction(kHideCaption);
     m_exitAction = m_contextMenu->addAction(QStringLiteral("&Exit"));
 
-    // The options dialog, the alarm editor, the CD player and the timer
-    // windows come with later work: their commands stay visible but disabled.
-    for (QAction* later : {m_optionsAction, m_alarmsAction, m_cdPlayerAction, m_upTimerAction,
-                           m_downTimerAction, m_countUpAction, m_countDownAction})
+    // The options dialog, the CD player and the timer windows come with
+    // later work: their commands stay visible but disabled.
+    for (QAction* later : {m_optionsAction, m_cdPlayerAction, m_upTimerAction, m_downTimerAction,
+                           m_countUpAction, m_countDownAction})
         later->setEnabled(false);
     m_timersSubmenu->setEnabled(false);
 }
 
 void ClockWindow::createSpeedbar()
 {
-    for (QToolButton* later : {ui->optionsButton, ui->alarmsButton, ui->cdPlayerButton, ui->timersButton})
+    for (QToolButton* later : {ui->optionsButton, ui->cdPlayerButton, ui->timersButton})
         later->setEnabled(false);
 
     const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
@@ -194,6 +194,8 @@ void ClockWindow::connectCommands()
 {
     connect(ui->timersButton, &QToolButton::clicked, this, &ClockWindow::showTimersMenu);
     connect(ui->aboutButton, &QToolButton::clicked, this, &ClockWindow::showAbout);
+    connect(ui->alarmsButton, &QToolButton::clicked, this, &ClockWindow::alarmsRequested);
+    connect(m_alarmsAction, &QAction::triggered, this, &ClockWindow::alarmsRequested);
     connect(ui->helpButton, &QToolButton::clicked, this, &ClockWindow::showHelp);
     connect(ui->exitButton, &QToolButton::clicked, this, &ClockWindow::quit);
     connect(m_aboutAction, &QAction::triggered, this, &ClockWindow::showAbout);

@@ -86,6 +86,8 @@ public:
 Q_SIGNALS:
     // The window has been shown for the first time: the clock may start.
     void firstShown();
+    // The Alarms button or menu entry: the alarm editor opens.
+    void alarmsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
