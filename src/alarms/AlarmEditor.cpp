@@ -9,6 +9,7 @@
 #include "common/Error.h"
 #include "common/Logging.h"
 #include "controls/MessageBox.h"
+#include "controls/TimeEdit.h"
 #include "platform/Clock.h"
 #include "ui_AlarmEditor.h"
 
@@ -117,11 +118,12 @@ AlarmEditor::AlarmEditor(AppState& state, AlarmEditorServices services, QWidget*
     ui->alarmList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui->nextList->setTextFormat(Qt::PlainText);
     ui->saveButton->setDefault(true);
-    const QString timeFormat =
-        m_state.formats().uses12HourClock() ? QStringLiteral("h:mm AP") : QStringLiteral("H:mm");
-    ui->startTimeEdit->setDisplayFormat(timeFormat);
-    ui->stopTimeEdit->setDisplayFormat(timeFormat);
-    ui->dateEdit->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+    for (TimeEdit* field : {ui->startTimeEdit, ui->stopTimeEdit}) {
+        field->setFormats(m_state.formats());
+        field->setClock(&m_services.clock);
+    }
+    ui->dateEdit->setFormats(m_state.formats());
+    ui->dateEdit->setClock(&m_services.clock);
     ui->alarmList->installEventFilter(this);
 
     connect(ui->pages, &QTabWidget::currentChanged, this, &AlarmEditor::pageChanged);
@@ -175,9 +177,9 @@ AlarmEditor::AlarmEditor(AppState& state, AlarmEditorServices services, QWidget*
     });
     connect(ui->programPath, &QLineEdit::textChanged, this, edited);
     connect(ui->wavePath, &QLineEdit::textChanged, this, edited);
-    connect(ui->startTimeEdit, &QTimeEdit::timeChanged, this, edited);
-    connect(ui->stopTimeEdit, &QTimeEdit::timeChanged, this, edited);
-    connect(ui->dateEdit, &QDateEdit::dateChanged, this, [this, edited] {
+    connect(ui->startTimeEdit, &TimeEdit::textChanged, this, edited);
+    connect(ui->stopTimeEdit, &TimeEdit::textChanged, this, edited);
+    connect(ui->dateEdit, &DateEdit::dateChanged, this, [this, edited] {
         ui->dayName->setText(dayName(date()));
         edited();
     });
@@ -206,39 +208,34 @@ DateTime AlarmEditor::now() const
 
 DateTime AlarmEditor::startTime() const
 {
-    const QTime t = ui->startTimeEdit->time();
-    return tryEncodeTime(t.hour(), t.minute()).value_or(0);
+    return ui->startTimeEdit->timeOfDay();
 }
 
 DateTime AlarmEditor::stopTime() const
 {
-    const QTime t = ui->stopTimeEdit->time();
-    return tryEncodeTime(t.hour(), t.minute()).value_or(0);
+    return ui->stopTimeEdit->timeOfDay();
 }
 
 DateTime AlarmEditor::date() const
 {
-    const QDate d = ui->dateEdit->date();
-    return tryEncodeDate(d.year(), d.month(), d.day()).value_or(datePart(now()));
+    const DateTime shown = ui->dateEdit->date();
+    return shown != 0 ? shown : datePart(now());
 }
 
 void AlarmEditor::setStartTime(DateTime value)
 {
-    const Time t = std::isfinite(value) ? decodeTime(value) : Time{};
-    ui->startTimeEdit->setTime(QTime(t.hour % 24, t.minute));
+    ui->startTimeEdit->setValue(std::isfinite(value) ? timePart(value) : 0);
 }
 
 void AlarmEditor::setStopTime(DateTime value)
 {
-    const Time t = std::isfinite(value) ? decodeTime(value) : Time{};
-    ui->stopTimeEdit->setTime(QTime(t.hour % 24, t.minute));
+    ui->stopTimeEdit->setValue(std::isfinite(value) ? timePart(value) : 0);
 }
 
 void AlarmEditor::setDate(DateTime value)
 {
     const bool valid = std::isfinite(value) && value >= kFirstDay && value < kLastDay + 1;
-    const Date d = decodeDate(valid ? value : datePart(now()));
-    ui->dateEdit->setDate(QDate(d.year, d.month, d.day));
+    ui->dateEdit->setDate(valid ? datePart(value) : datePart(now()));
     ui->dayName->setText(dayName(date()));
 }
 

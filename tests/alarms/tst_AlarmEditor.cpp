@@ -6,6 +6,7 @@
 #include "alarms/Recurrence.h"
 #include "app/AppState.h"
 #include "controls/MessageBox.h"
+#include "controls/TimeEdit.h"
 #include "platform/fake/FakeAutostart.h"
 #include "platform/fake/FakeClock.h"
 
@@ -22,7 +23,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeEdit>
 #include <QToolButton>
 
 using namespace hv;
@@ -252,7 +252,7 @@ private Q_SLOTS:
         e.click("newButton");
         QCOMPARE(e.focused(), QStringLiteral("messageText"));
         e.type(QStringLiteral("middle"));
-        e.get<QTimeEdit>("startTimeEdit")->setTime(QTime(8, 15));
+        e.get<TimeEdit>("startTimeEdit")->setValue(*tryEncodeTime(8, 15));
         e.click("saveButton");
         QCOMPARE(e.lines().size(), 3);
         QVERIFY(e.lines()[0].endsWith(QStringLiteral("early")));
@@ -517,9 +517,9 @@ private Q_SLOTS:
         QVERIFY2(next[4].endsWith(QStringLiteral("Saturday")), qPrintable(next[4]));
         // A Once alarm in the past says so.
         e.click("newButton");
-        e.get<QTimeEdit>("startTimeEdit")->setTime(QTime(7, 59));
+        e.get<TimeEdit>("startTimeEdit")->setValue(*tryEncodeTime(7, 59));
         QVERIFY(e.get<QLabel>("nextList")->text().contains(QStringLiteral("will not fire")));
-        e.get<QTimeEdit>("startTimeEdit")->setTime(QTime(8, 1));
+        e.get<TimeEdit>("startTimeEdit")->setValue(*tryEncodeTime(8, 1));
         QVERIFY(!e.get<QLabel>("nextList")->text().contains(QStringLiteral("will not fire")));
     }
 
