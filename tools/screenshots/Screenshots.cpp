@@ -4,8 +4,12 @@
 #include "ClockWindowRig.h"
 #include "alarms/AlarmEditor.h"
 #include "alarms/MessageAlarmWindow.h"
+#include "alarms/Recurrence.h"
+#include "alarms/RecurrenceDialog.h"
 #include "app/AboutDialog.h"
 #include "app/StartupReminderDialog.h"
+#include "controls/CalendarPopup.h"
+#include "controls/DateEdit.h"
 #include "controls/TrayIcon.h"
 
 #include <QApplication>
@@ -16,6 +20,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <array>
 #include <cstdio>
 
 using namespace hv;
@@ -199,6 +204,48 @@ int main(int argc, char* argv[])
             editor.findChild<QTabWidget*>(QStringLiteral("pages"))->setCurrentIndex(kind);
             capture(&editor, QStringLiteral("alarm-editor-") + names[kind]);
         }
+    }
+    {
+        // The recurrence dialog for each rule, over alarms that use every list.
+        FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(7, 0)};
+        const FormatSettings formats = FormatSettings::fromLocale(QLocale());
+        const std::array<std::pair<AlarmRule, const char*>, 5> rules{{{RuleOnce, "once"},
+                                                                      {RuleRecurs, "recurs"},
+                                                                      {RuleEvery, "every"},
+                                                                      {RuleDaily, "daily"},
+                                                                      {RuleMonthly, "monthly"}}};
+        for (const auto& [rule, name] : rules) {
+            AlarmRecord alarm;
+            alarm.Rule = rule;
+            alarm.OnceDate = *tryEncodeDate(2026, 12, 24);
+            alarm.RecursWhich = RecursLast;
+            alarm.RecursDay = Friday;
+            alarm.Count = rule == RuleMonthly ? 15 : 30;
+            alarm.EveryUnit = EveryMinutes;
+            alarm.EveryDays = EveryWeekdays;
+            RecurrenceDialog dialog(alarm, formats, clock);
+            dialog.move(80, 80);
+            dialog.show();
+            capture(&dialog, QStringLiteral("recurrence-%1").arg(QLatin1String(name)));
+        }
+
+        // The calendar of a date field, below the field.
+        QWidget form;
+        form.setWindowTitle(QStringLiteral("Date field"));
+        auto* field = new DateEdit(&form);
+        field->setClock(&clock);
+        field->setFormats(formats);
+        field->setDate(*tryEncodeDate(1996, 10, 15));
+        field->setGeometry(8, 8, 160, field->sizeHint().height());
+        form.resize(176, field->height() + 16);
+        form.move(80, 80);
+        form.show();
+        QTest::qWait(300);
+        CalendarPopup popup(*field);
+        popup.show();
+        QTest::qWait(300);
+        captureArea(form.screen(), (form.frameGeometry() | popup.frameGeometry()).adjusted(-4, -4, 4, 4),
+                    QStringLiteral("calendar"));
     }
     return 0;
 }
