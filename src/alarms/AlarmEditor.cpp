@@ -3,6 +3,7 @@
 
 #include "alarms/AlarmDescription.h"
 #include "alarms/Recurrence.h"
+#include "alarms/RecurrenceDialog.h"
 #include "app/AppState.h"
 #include "common/Cp1252.h"
 #include "common/DateTimeFormat.h"
@@ -688,13 +689,21 @@ void AlarmEditor::todayClicked()
 void AlarmEditor::recurringClicked()
 {
     AlarmRecord& buffer = m_state.editBuffer();
-    const AlarmRecord before = buffer;
-    // recurrence: the recurrence dialog edits the buffer's rule here.
+    // The dialog shows the date of the field, which the buffer has not had yet.
+    buffer.OnceDate = date();
+    RecurrenceDialog dialog(buffer, m_state.formats(), m_services.clock, this);
+    connect(&dialog, &RecurrenceDialog::changed, this, [this] { m_modified = true; });
+    connect(&dialog, &RecurrenceDialog::dateFieldEnabled, ui->dateEdit, &QWidget::setEnabled);
+    connect(&dialog, &RecurrenceDialog::helpRequested, this, [this](int topic) {
+        if (m_services.help)
+            m_services.help(topic);
+    });
+    dialog.exec();
+    // Whichever button closed it: the date shows, usable, for Once only, and
+    // only a Once alarm may delete itself.
     const bool once = buffer.Rule == RuleOnce;
     showDateFor(once);
     ui->autoDeleteCheck->setChecked(once);
-    if (!(buffer == before))
-        markModified();
     gather();
 }
 

@@ -539,6 +539,63 @@ private Q_SLOTS:
         QVERIFY(nextOccurrences(damaged, kNow, 3).isEmpty());
     }
 
+    void recurringChangesTheRuleOnlyAtOk_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("Daily, OK") << true;
+        QTest::newRow("Daily, then Cancel") << false;
+    }
+    void recurringChangesTheRuleOnlyAtOk()
+    {
+        QFETCH(bool, ok);
+        Editor e;
+        e.open();
+        e.type(QStringLiteral("Stretch"));
+        // A new alarm is Once, today at 8:00, which has passed.
+        QVERIFY(e.get<QLabel>("nextList")->text().contains(QStringLiteral("will not fire")));
+        const AlarmRecord before = e.state.editBuffer();
+        bool dateFieldGreyed = false;
+        test::answerNextModal([&](QWidget* dialog) {
+            QTest::keyClick(dialog, Qt::Key_Y, Qt::AltModifier);
+            QTRY_VERIFY(dialog->findChild<QAbstractButton*>(QStringLiteral("dailyButton"))->isChecked());
+            // Ticking a rule other than Once greys the editor's date field at once.
+            dateFieldGreyed = !e.get<QWidget>("dateEdit")->isEnabled();
+            QTest::keyClick(QApplication::focusWidget(), ok ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        e.click("recurringButton");
+        QVERIFY(dateFieldGreyed);
+        QVERIFY(!QApplication::activeModalWidget());
+        // Without a window manager nothing hands the activation back.
+        e.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.window.get()));
+        const AlarmRecord& buffer = e.state.editBuffer();
+        if (ok) {
+            QCOMPARE(buffer.Rule, RuleDaily);
+            QVERIFY(!e.get<QWidget>("dateEdit")->isVisible());
+            QVERIFY(!e.get<QCheckBox>("autoDeleteCheck")->isChecked());
+            const QStringList next = e.get<QLabel>("nextList")->text().split(u'\n');
+            QCOMPARE(next.size(), kListedOccurrences);
+            QVERIFY2(next[0].endsWith(QStringLiteral("Tuesday")), qPrintable(next[0]));
+            e.key(Qt::Key_S, Qt::AltModifier);
+            QCOMPARE(e.targets(), QStringList{QStringLiteral("Stretch")});
+            QCOMPARE(e.state.alarms().slot(1).Rule, RuleDaily);
+            QVERIFY(!e.state.alarms().slot(1).AutoDelete);
+            return;
+        }
+        // Cancel: the date field is back and usable, the rule as it was.
+        QVERIFY(e.get<QWidget>("dateEdit")->isVisible());
+        QVERIFY(e.get<QWidget>("dateEdit")->isEnabled());
+        QVERIFY(e.get<QCheckBox>("autoDeleteCheck")->isChecked());
+        QCOMPARE(buffer.Rule, RuleOnce);
+        QCOMPARE(buffer.OnceDate, before.OnceDate);
+        QCOMPARE(buffer.RecursWhich, before.RecursWhich);
+        QCOMPARE(buffer.RecursDay, before.RecursDay);
+        QCOMPARE(buffer.Count, before.Count);
+        QCOMPARE(buffer.EveryUnit, before.EveryUnit);
+        QCOMPARE(buffer.EveryDays, before.EveryDays);
+        QVERIFY(e.get<QLabel>("nextList")->text().contains(QStringLiteral("will not fire")));
+    }
+
     void theMessageHoldsWhatARecordStores()
     {
         Editor e;
