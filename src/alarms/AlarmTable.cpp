@@ -13,19 +13,19 @@ namespace hv {
 
 namespace {
 
-QStringList recordedFiles(const AlarmRecord& record, const QString& programDir)
+QStringList recordedFiles(const QStringList& storedPaths, const QString& programDir)
 {
     QStringList files;
-    const auto addIfRecorded = [&](const FixedString<100>& stored) {
-        if (const auto file = recordedWaveFile(stored.text(), programDir))
+    for (const QString& stored : storedPaths) {
+        if (const auto file = recordedWaveFile(stored, programDir))
             files.append(*file);
-    };
-    addIfRecorded(record.WaveA);
-    addIfRecorded(record.WaveB);
-    // Only a Wave File alarm's Target is a wave; other kinds hold text or a command line there.
-    if (record.AlarmKind == KindWaveFile)
-        addIfRecorded(record.Target);
+    }
     return files;
+}
+
+QStringList recordedFiles(const AlarmRecord& record, const QString& programDir)
+{
+    return recordedFiles(storedWavePaths(record), programDir);
 }
 
 } // namespace
@@ -163,11 +163,13 @@ SlotMoves AlarmTable::rearrange(const Order& order)
     return moves;
 }
 
-// A recording that another alarm still plays is kept: deleting it would leave
-// that alarm without its sound.
+// A recording that another alarm or a live setting still plays is kept:
+// deleting it would leave that one without its sound.
 void AlarmTable::discardRecordedFiles(int n, const QString& programDir) const
 {
     QStringList stillUsed;
+    if (m_wavesNamedElsewhere)
+        stillUsed += recordedFiles(m_wavesNamedElsewhere(), programDir);
     for (int other = 1; other <= kSlots; ++other) {
         if (other != n && slot(other).isUsed())
             stillUsed += recordedFiles(slot(other), programDir);
@@ -185,6 +187,15 @@ QString alarmLimitMessage()
     return QStringLiteral("Alarm could not be saved.  You only can have up to .") +
            QString::number(AlarmTable::kSlots) +
            QStringLiteral(" alarms at a time.  Delete some alarms to make room for more.");
+}
+
+QStringList storedWavePaths(const AlarmRecord& record)
+{
+    QStringList paths{record.WaveA.text(), record.WaveB.text()};
+    // Only a Wave File alarm's Target is a wave; other kinds hold text or a command line there.
+    if (record.AlarmKind == KindWaveFile)
+        paths.append(record.Target.text());
+    return paths;
 }
 
 std::optional<QString> recordedWaveFile(const QString& storedPath, const QString& programDir)

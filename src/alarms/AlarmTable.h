@@ -4,9 +4,11 @@
 #include "AlarmRecord.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -76,6 +78,14 @@ public:
     // it once the pass that auto deleted alarms has finished.
     SlotMoves closeGaps();
 
+    // The stored wave paths that something outside the table still plays (the
+    // live settings, open windows); removeSlot and autoDelete keep recordings
+    // that these name, as they keep those of other used slots. May be empty.
+    void setWavesNamedElsewhere(std::function<QStringList()> paths)
+    {
+        m_wavesNamedElsewhere = std::move(paths);
+    }
+
 private:
     using Records = std::array<AlarmRecord, kSlots>;
     // A rearrangement: position i receives the record now at index order[i].
@@ -89,6 +99,7 @@ private:
 
     Records m_records{};
     std::array<AlarmId, kSlots> m_ids = freshIds();
+    std::function<QStringList()> m_wavesNamedElsewhere;
 
     static std::array<AlarmId, kSlots> freshIds();
     static AlarmId nextId();
@@ -96,6 +107,10 @@ private:
 
 // The refusal shown when all 50 slots are in use, word for word.
 QString alarmLimitMessage();
+
+// The stored paths of a record that name wave files: WaveA, WaveB and, for a
+// Wave File alarm, Target (other kinds hold text or a command line there).
+QStringList storedWavePaths(const AlarmRecord& record);
 
 // The file a stored wave path names when that file is a recording of the wave
 // recorder, which stores them as waves/Horavox-<n>.wav in the program

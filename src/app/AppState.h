@@ -11,6 +11,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 namespace hv {
 
@@ -23,6 +24,9 @@ class AppState
 {
 public:
     AppState(DataPaths paths, Autostart& autostart);
+    // The alarm table asks this state for the waves named elsewhere.
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
 
     // Reads what the main window needs at creation, in the order the settings
     // file has always been read: the settings, then the alarm file, then the
@@ -39,9 +43,11 @@ public:
     Autostart& autostart() { return m_autostart; }
 
     SettingsRecord& settings() { return m_settings.record; }
+    const SettingsRecord& settings() const { return m_settings.record; }
     SettingsExtras& extras() { return m_settings.extras; }
 
     AlarmTable& alarms() { return m_alarms; }
+    const AlarmTable& alarms() const { return m_alarms; }
     AlarmRecord& editBuffer() { return m_editBuffer; }
 
     FormatSettings& formats() { return m_formats; }
@@ -54,6 +60,21 @@ public:
     // The requests that CD alarms leave for the CD player.
     CdRequests& cdRequests() { return m_cdRequests; }
 
+    // The path of the pending new recording: the numbered file that the
+    // recorder's OK stored last, which its caller adopts or deletes. Empty
+    // when none; the recorder never clears it, its caller does.
+    const QString& pendingRecording() const { return m_pendingRecording; }
+    void setPendingRecording(const QString& path) { m_pendingRecording = path; }
+
+    // Wave paths that open windows play outside the alarms and the settings
+    // (a running countdown's sound). A window adds its path when it takes it
+    // and removes it, once, when it lets go; deleting recordings keeps these.
+    void addLiveWave(const QString& path) { m_liveWaves.append(path); }
+    void removeLiveWave(const QString& path) { m_liveWaves.removeOne(path); }
+    // The stored wave paths in use outside the alarm table: the voice wave
+    // of the settings and the live waves.
+    QStringList wavesNamedOutsideAlarms() const;
+
 private:
     DataPaths m_paths;
     Profile m_profile;
@@ -65,6 +86,10 @@ private:
     FormatSettings m_formats;
     QRect m_storedGeometry;
     QString m_alarmFileMessage;
+    QString m_pendingRecording;
+    QStringList m_liveWaves;
+
+    void watchNamedWaves();
 };
 
 } // namespace hv

@@ -7,8 +7,10 @@
 #include "alarms/AlarmEditor.h"
 #include "common/Error.h"
 #include "controls/MessageBox.h"
+#include "media/RecorderDialog.h"
 #include "platform/SoundOut.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace hv {
@@ -40,6 +42,11 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
                 QStringLiteral("Sounds cannot be played: %1. The clock goes on without them.").arg(reason));
         });
     }
+    // The recorder's Help opens its topic as the clock window's Help does.
+    setRecorderHelp([window = QPointer<ClockWindow>(&m_window)](int context) {
+        if (!openHelp(context) && window)
+            window->tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    });
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
     QObject::connect(&m_window, &ClockWindow::alarmsRequested, &m_window, [this] { openAlarmEditor(); });
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {

@@ -9,6 +9,7 @@ class ClockChanges;
 class HotKey;
 class ProcessLauncher;
 class SoundOut;
+class WaveDevice;
 class WindowTitles;
 
 // The platform services the windows use, handed in by the program entry, or
@@ -22,6 +23,7 @@ struct Platform
     HotKey* hotKey = nullptr;
     ProcessLauncher* launcher = nullptr;
     ClockChanges* clockChanges = nullptr;
+    WaveDevice* waveDevice = nullptr;
 };
 
 } // namespace hv

@@ -6,6 +6,7 @@
 #include "platform/linux/XdgAutostart.h"
 #include "platform/qt/QtProcessLauncher.h"
 #include "platform/qt/QtSoundOut.h"
+#include "platform/qt/QtWaveDevice.h"
 
 #include <QCoreApplication>
 
@@ -88,6 +89,7 @@ Platform PlatformServices::view() const
     platform.hotKey = hotKey.get();
     platform.launcher = launcher.get();
     platform.clockChanges = clockChanges.get();
+    platform.waveDevice = waveDevice.get();
     return platform;
 }
 
@@ -152,6 +154,9 @@ PlatformServices createPlatformServices(const QString& qpaPlatformName, Platform
         services.launcher = std::make_unique<LazyProcessLauncher>(qpaPlatformName);
     if (wanted.testFlag(Service::ClockChanges))
         services.clockChanges = createClockChanges();
+    // Touches no audio until the recorder first asks for it.
+    if (wanted.testFlag(Service::WaveDevice))
+        services.waveDevice = std::make_unique<QtWaveDevice>();
     return services;
 }
 

@@ -16,6 +16,7 @@ class ClockChanges;
 class HotKey;
 class ProcessLauncher;
 class SoundOut;
+class WaveDevice;
 class WindowTitles;
 
 // The platform services for the running desktop, built in one place: the X11
@@ -34,7 +35,8 @@ struct PlatformServices
         HotKey = 0x10,
         Launcher = 0x20,
         ClockChanges = 0x40,
-        All = 0x7f
+        WaveDevice = 0x80,
+        All = 0xff
     };
     Q_DECLARE_FLAGS(Services, Service)
 
@@ -45,6 +47,7 @@ struct PlatformServices
     std::unique_ptr<HotKey> hotKey;
     std::unique_ptr<ProcessLauncher> launcher;
     std::unique_ptr<ClockChanges> clockChanges;
+    std::unique_ptr<WaveDevice> waveDevice;
 
     PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;

@@ -11,11 +11,14 @@
 #include "controls/CalendarPopup.h"
 #include "controls/DateEdit.h"
 #include "controls/TrayIcon.h"
+#include "media/RecorderDialog.h"
+#include "platform/fake/FakeWaveDevice.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
@@ -246,6 +249,17 @@ int main(int argc, char* argv[])
         QTest::qWait(300);
         captureArea(form.screen(), (form.frameGeometry() | popup.frameGeometry()).adjusted(-4, -4, 4, 4),
                     QStringLiteral("calendar"));
+    }
+    {
+        // The recorder while it records: mode, level meter and length.
+        ShownClock clock({});
+        FakeWaveDevice device;
+        device.recordingMs = 3400;
+        RecorderDialog recorder(*clock.state, device, {});
+        recorder.show();
+        QTest::qWait(300);
+        recorder.findChild<QPushButton*>(QStringLiteral("recordButton"))->click();
+        capture(&recorder, QStringLiteral("recorder-recording"));
     }
     return 0;
 }
