@@ -5,17 +5,17 @@
 #include "alarms/Recurrence.h"
 #include "alarms/RecurrenceDialog.h"
 #include "app/AppState.h"
-#include "common/Cp1252.h"
+#include "app/RecordedWaves.h"
 #include "common/DateTimeFormat.h"
 #include "common/Error.h"
 #include "common/Logging.h"
+#include "common/StoredPath.h"
 #include "controls/MessageBox.h"
 #include "controls/TimeEdit.h"
 #include "platform/Clock.h"
 #include "ui_AlarmEditor.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QKeyEvent>
@@ -45,18 +45,6 @@ QString fileNamePart(const QString& path)
 QString waveLabelText(const QString& stored)
 {
     return stored.isEmpty() || stored == noneText() ? noneText() : fileNamePart(stored);
-}
-
-QString storedProblem(const QString& path)
-{
-    // recorder: storedPathProblem() of the shared recording pieces.
-    if (cp1252::encode(path).size() > kStoredBytes)
-        return QStringLiteral("The path \"%1\" is longer than the %2 characters an alarm can store.")
-            .arg(path)
-            .arg(kStoredBytes);
-    if (cp1252::decode(cp1252::encode(path)) != path)
-        return QStringLiteral("The path \"%1\" holds characters that an alarm cannot store.").arg(path);
-    return {};
 }
 
 void tell(QWidget* parent, const QString& text)
@@ -555,7 +543,7 @@ bool AlarmEditor::validate()
     case KindProgram: {
         if (ui->programPath->text().isEmpty())
             return fail(QStringLiteral("You must 1st enter a program name before saving."), ui->programPath);
-        const QString problem = storedProblem(ui->programPath->text());
+        const QString problem = storedPathProblem(ui->programPath->text());
         if (!problem.isEmpty())
             return fail(problem, ui->programPath);
         break;
@@ -566,7 +554,7 @@ bool AlarmEditor::validate()
                 QStringLiteral("Please enter a valid wave file or use the 'Browse / Record' button to "
                                "select or record a wave file."),
                 ui->wavePath);
-        const QString problem = storedProblem(ui->wavePath->text());
+        const QString problem = storedPathProblem(ui->wavePath->text());
         if (!problem.isEmpty())
             return fail(problem, ui->wavePath);
         break;
@@ -607,9 +595,8 @@ bool AlarmEditor::save()
         return false;
     }
     gather();
-    QStringList replaced = m_dropped;
-    if (!m_pendingRecording.isEmpty())
-        replaced.append(m_pendingRecording);
+    // The edit's new recordings that the saved alarm does not name go too.
+    QStringList replaced = m_dropped + m_pendingRecordings;
     const int slot = loaded ? *loaded : *free;
     if (loaded) {
         const AlarmRecord& old = alarms.slot(slot);
@@ -619,9 +606,9 @@ bool AlarmEditor::save()
     }
     alarms.slot(slot) = m_state.editBuffer();
     alarms.sort();
-    m_pendingRecording.clear();
+    m_pendingRecordings.clear();
     m_dropped.clear();
-    deleteUnused(replaced);
+    deleteUnusedRecordings(m_state, replaced);
     showPageList(page());
     m_modified = false;
     focusProgramPathOnProgramPage();
@@ -718,7 +705,7 @@ void AlarmEditor::browseProgram()
                              ? m_services.chooseProgram(this, filter)
                              : QFileDialog::getOpenFileName(this, QString(), QString(), filter);
     if (!file.isEmpty()) {
-        const QString problem = storedProblem(file);
+        const QString problem = storedPathProblem(file);
         if (problem.isEmpty())
             ui->programPath->setText(file);
         else
@@ -733,18 +720,16 @@ void AlarmEditor::recordWave()
         return;
     const QString current = ui->wavePath->text();
     const std::optional<QString> chosen = m_services.record(current, this);
+    adoptNewRecording();
     if (!chosen)
         return;
-    const QString problem = storedProblem(*chosen);
+    const QString problem = storedPathProblem(*chosen);
     if (!problem.isEmpty()) {
         tell(this, problem);
         return;
     }
     if (!current.isEmpty() && current != *chosen)
         m_dropped.append(current);
-    // recorder: the recorder names the new recording it stored.
-    if (recordedWaveFile(*chosen, m_state.paths().dataDir()) && *chosen != current)
-        m_pendingRecording = *chosen;
     ui->wavePath->setText(*chosen);
     m_state.editBuffer().Target = *chosen;
     markModified();
@@ -769,17 +754,16 @@ void AlarmEditor::recordBeforeAfter()
     const QString stored = (b ? buffer.WaveB : buffer.WaveA).text();
     const QString current = stored == noneText() ? QString() : stored;
     const std::optional<QString> chosen = m_services.record(current, this);
+    adoptNewRecording();
     if (!chosen)
         return;
-    const QString problem = storedProblem(*chosen);
+    const QString problem = storedPathProblem(*chosen);
     if (!problem.isEmpty()) {
         tell(this, problem);
         return;
     }
     if (!current.isEmpty() && current != *chosen)
         m_dropped.append(current);
-    if (recordedWaveFile(*chosen, m_state.paths().dataDir()) && *chosen != current)
-        m_pendingRecording = *chosen;
     (b ? ui->waveBLabel : ui->waveALabel)->setText(waveLabelText(*chosen));
     (b ? buffer.WaveB : buffer.WaveA) = *chosen;
     markModified();
@@ -797,37 +781,26 @@ void AlarmEditor::clearBeforeAfter()
     markModified();
 }
 
-void AlarmEditor::discardPendingRecording()
+void AlarmEditor::adoptNewRecording()
 {
-    // Only the recording made for this edit goes; the files of the saved
-    // alarms stay, whatever the edit did with them.
-    m_dropped.clear();
-    if (m_pendingRecording.isEmpty())
+    // The recorder's OK names the numbered file it stored; the editor owns
+    // it from here until Save takes it or the edit is discarded.
+    const QString made = m_state.pendingRecording();
+    if (made.isEmpty())
         return;
-    deleteUnused({std::exchange(m_pendingRecording, QString())});
+    m_state.setPendingRecording(QString());
+    if (!m_pendingRecordings.contains(made))
+        m_pendingRecordings.append(made);
 }
 
-void AlarmEditor::deleteUnused(const QStringList& paths)
+void AlarmEditor::discardPendingRecording()
 {
-    // recorder: deleteUnusedRecordings() of the shared recording pieces.
-    const QString dataDir = m_state.paths().dataDir();
-    const AlarmTable& alarms = m_state.alarms();
-    for (const QString& path : paths) {
-        const std::optional<QString> file = recordedWaveFile(path, dataDir);
-        if (!file)
-            continue;
-        bool named = false;
-        for (int n = 1; n <= AlarmTable::kSlots && !named; ++n) {
-            const AlarmRecord& alarm = alarms.slot(n);
-            if (!alarm.isUsed())
-                continue;
-            for (const QString& stored : {alarm.WaveA.text(), alarm.WaveB.text(),
-                                          alarm.AlarmKind == KindWaveFile ? alarm.Target.text() : QString()})
-                named = named || recordedWaveFile(stored, dataDir) == file;
-        }
-        if (!named)
-            QFile::remove(*file);
-    }
+    // Only the recordings made for this edit go; the files of the saved
+    // alarms stay, whatever the edit did with them.
+    m_dropped.clear();
+    if (m_pendingRecordings.isEmpty())
+        return;
+    deleteUnusedRecordings(m_state, std::exchange(m_pendingRecordings, QStringList()));
 }
 
 // --- Launcher -----------------------------------------------------------------

@@ -139,8 +139,9 @@ private:
     // Asks "Save Changes?" when modified: true when the caller may go on
     // (saved, or No); false for Cancel or a save that stopped.
     bool settleChanges();
+    // Takes over the recording the recorder just stored, if it stored one.
+    void adoptNewRecording();
     void discardPendingRecording();
-    void deleteUnused(const QStringList& paths);
     void addPageNames(const QString& folder);
 
     DateTime startTime() const;
@@ -159,9 +160,10 @@ private:
     QList<AlarmId> m_lineAlarms; // the alarm behind each line of the list
     bool m_modified = false;
     int m_filling = 0; // > 0 while the window sets its own controls
-    // The recording the recorder made for this edit and no saved alarm names
-    // yet; discarded unless Save takes it.
-    QString m_pendingRecording;
+    // The numbered recordings the recorder stored during this edit: no saved
+    // alarm names them yet; they go when the edit is discarded, or at Save
+    // when the saved alarm does not name them.
+    QStringList m_pendingRecordings;
     // Stored paths that the edit dropped (cleared or replaced): their files go
     // at Save when no alarm names them any more.
     QStringList m_dropped;

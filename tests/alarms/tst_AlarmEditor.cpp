@@ -38,7 +38,9 @@ DateTime at(int year, int month, int day, int hour, int minute)
 const DateTime kNow = at(2026, 3, 9, 8, 0) + 30.0 / 86400;
 
 // An editor over its own data folder, at a fixed moment. The recorder is a
-// fake that makes the next numbered recording and hands it back.
+// fake that, as the real one's OK does, makes the next numbered recording,
+// names it as the pending recording and hands it back; or, when `opens` is
+// set, hands back that existing file as the real one does for a file opened.
 struct Editor
 {
     QTemporaryDir home;
@@ -48,6 +50,7 @@ struct Editor
     QList<int> helpTopics;
     int recordings = 0;
     QStringList recorderOpenedOn;
+    QString opens;
     std::unique_ptr<AlarmEditor> window;
 
     Editor() { QDir(home.path()).mkpath(QStringLiteral("waves")); }
@@ -79,8 +82,11 @@ struct Editor
                                      [this](int topic) { helpTopics.append(topic); },
                                      [this](const QString& current, QWidget*) -> std::optional<QString> {
                                          recorderOpenedOn.append(current);
+                                         if (!opens.isEmpty())
+                                             return opens;
                                          ++recordings;
                                          makeWave(100 + recordings);
+                                         state.setPendingRecording(wave(100 + recordings));
                                          return wave(100 + recordings);
                                      },
                                      {},
@@ -218,7 +224,7 @@ private Q_SLOTS:
         const QStringList shown = shownTexts();
         QCOMPARE(shown.size(), 1);
         if (message == QStringLiteral("too long"))
-            QVERIFY2(shown[0].contains(QStringLiteral("cannot store")), qPrintable(shown[0]));
+            QVERIFY2(shown[0].contains(QStringLiteral("cannot be stored")), qPrintable(shown[0]));
         else
             QCOMPARE(shown[0], message);
         QCOMPARE(e.focused(), focus);
@@ -456,6 +462,7 @@ private Q_SLOTS:
         QTest::newRow("page change") << QStringLiteral("page");
         QTest::newRow("other alarm") << QStringLiteral("list");
         QTest::newRow("close, No") << QStringLiteral("close");
+        QTest::newRow("an opened recording stays") << QStringLiteral("opened");
     }
     void aDiscardedRecordingDeletesOnlyItsOwnFile()
     {
@@ -466,10 +473,24 @@ private Q_SLOTS:
         e.put(2, KindWaveFile, QStringLiteral("/usr/share/sounds/bell.wav"), 8, 0);
         e.open(KindWaveFile);
         QCOMPARE(e.get<QLineEdit>("wavePath")->text(), e.wave(1));
+        if (how == QStringLiteral("opened")) {
+            // A recording of an earlier session that no alarm names, opened
+            // in the recorder: not this edit's to delete.
+            e.makeWave(7);
+            e.opens = e.wave(7);
+            e.click("waveRecordButton");
+            QCOMPARE(e.get<QLineEdit>("wavePath")->text(), e.wave(7));
+            MessageBox::setNextAnswer(QMessageBox::No);
+            e.click("okButton");
+            QVERIFY(QFile::exists(e.wave(7)));
+            QVERIFY(QFile::exists(e.wave(1)));
+            return;
+        }
         e.click("waveRecordButton");
         QCOMPARE(e.recorderOpenedOn, QStringList{e.wave(1)});
         QCOMPARE(e.get<QLineEdit>("wavePath")->text(), e.wave(101));
         QVERIFY(QFile::exists(e.wave(101)));
+        QCOMPARE(e.state.pendingRecording(), QString()); // the editor took it over
         if (how == QStringLiteral("page")) {
             e.pages()->setCurrentIndex(KindMessage);
         } else if (how == QStringLiteral("list")) {
@@ -481,6 +502,35 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(e.wave(101)));
         QVERIFY(QFile::exists(e.wave(1)));
         QCOMPARE(e.state.alarms().slot(1).Target.text(), e.wave(1));
+    }
+
+    void theRecordingsOfBothWavesFollowTheEdit_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("saved") << int(QMessageBox::Yes);
+        QTest::newRow("discarded") << int(QMessageBox::No);
+    }
+    void theRecordingsOfBothWavesFollowTheEdit()
+    {
+        QFETCH(int, answer);
+        Editor e;
+        e.open(KindProgram);
+        e.type(QStringLiteral("xclock"));
+        e.click("beforeAfterRecordButton");
+        e.click("waveBButton");
+        e.click("beforeAfterRecordButton");
+        QCOMPARE(e.get<QLabel>("waveALabel")->text(), QStringLiteral("Horavox-101.wav"));
+        QCOMPARE(e.get<QLabel>("waveBLabel")->text(), QStringLiteral("Horavox-102.wav"));
+        MessageBox::setNextAnswer(MessageBox::Button(answer));
+        e.click("okButton");
+        QVERIFY(!e.window->isVisible());
+        const bool saved = answer == QMessageBox::Yes;
+        QCOMPARE(QFile::exists(e.wave(101)), saved);
+        QCOMPARE(QFile::exists(e.wave(102)), saved);
+        if (saved) {
+            QCOMPARE(e.state.alarms().slot(1).WaveA.text(), e.wave(101));
+            QCOMPARE(e.state.alarms().slot(1).WaveB.text(), e.wave(102));
+        }
     }
 
     void aClearedRecordingGoesOnlyWhenTheAlarmIsSaved()
