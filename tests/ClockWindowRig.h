@@ -10,6 +10,7 @@
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakeProcessLauncher.h"
 #include "platform/fake/FakeSoundOut.h"
+#include "platform/fake/FakeWaveDevice.h"
 #include "platform/fake/FakeWindowTitles.h"
 
 #include <QByteArray>
@@ -45,6 +46,7 @@ struct ClockWindowRig
     FakeHotKey hotKey;
     FakeProcessLauncher launcher;
     FakeClockChanges clockChanges;
+    FakeWaveDevice waveDevice;
     std::unique_ptr<AppState> state;
     std::unique_ptr<ClockProgram> program;
     ClockWindow* window = nullptr;
@@ -70,6 +72,7 @@ struct ClockWindowRig
         platform.hotKey = &hotKey;
         platform.launcher = &launcher;
         platform.clockChanges = &clockChanges;
+        platform.waveDevice = &waveDevice;
         program = std::make_unique<ClockProgram>(*state, platform);
         window = &program->window();
         session = &program->session();

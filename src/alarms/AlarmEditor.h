@@ -54,8 +54,10 @@ struct AlarmEditorServices
     const Clock& clock;
     // Opens a help topic.
     std::function<void(int topic)> help;
-    // recorder: opens the wave recorder on a stored path (empty for none);
-    // the file to use on OK, none on Cancel. Without it the buttons do nothing.
+    // Opens the wave recorder on a stored path (empty for none): the file to
+    // use on OK, none on Cancel. A new recording it stored is named by
+    // AppState::pendingRecording(), which the editor takes over. Without it
+    // the Browse / Record buttons do nothing.
     std::function<std::optional<QString>(const QString& current, QWidget* parent)> record;
     // The file dialog of the Program page's Browse: the chosen file, empty
     // for none. A QFileDialog when not given.

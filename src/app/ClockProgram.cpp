@@ -30,6 +30,7 @@ std::unique_ptr<AlarmActions> desktopActions(AppState& state, const Platform& pl
 ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     : m_state(state)
     , m_clock(*platform.clock)
+    , m_waveDevice(platform.waveDevice)
     , m_window(state)
     , m_actions(nullptr)
     , m_session(state, platform, m_window, m_window, desktopActions(state, platform, m_window, m_actions))
@@ -65,8 +66,12 @@ void ClockProgram::openAlarmEditor()
         if (!openHelp(topic))
             m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
     };
-    // recorder: the wave recorder is handed in here once it exists.
     AlarmEditorServices services{m_clock, help, {}, {}, {}};
+    if (m_waveDevice) {
+        services.record = [this](const QString& current, QWidget* parent) {
+            return runRecorder(m_state, *m_waveDevice, current, parent);
+        };
+    }
     AlarmEditor editor(m_state, std::move(services), &m_window);
     // While the editor is open, alarms that fire, snooze or delete themselves
     // show in its list at once.

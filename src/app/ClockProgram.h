@@ -10,6 +10,7 @@ class AppState;
 class Clock;
 class DesktopAlarmActions;
 struct Platform;
+class WaveDevice;
 
 // The clock as the program runs it: the window, what firing alarms do on this
 // desktop, and the session that ticks, wired to one another. The program
@@ -32,6 +33,7 @@ public:
 private:
     AppState& m_state;
     Clock& m_clock;
+    WaveDevice* m_waveDevice; // the recorder's; null: the editor's record buttons do nothing
     ClockWindow m_window;
     DesktopAlarmActions* m_actions; // owned by the session
     ClockSession m_session;

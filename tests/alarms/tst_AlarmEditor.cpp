@@ -12,8 +12,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -721,6 +723,43 @@ private Q_SLOTS:
         QVERIFY(loadAlarmFile(rig.state->paths().alarmFile(), reread).message.isEmpty());
         QCOMPARE(reread.slot(1).Target.text(), QStringLiteral("From the clock"));
         QCOMPARE(rig.state->profile().readString(u"Pagedeck", u"Path"), QStringLiteral("NONE"));
+    }
+
+    void theClockHandsTheEditorItsRecorder()
+    {
+        test::ClockWindowRig rig({at(2026, 3, 9, 8, 0), {}, false, {}, nullptr});
+        rig.window->show();
+        QString recorderTitle;
+        QString chosen;
+        test::answerNextModal([&](QWidget* editor) {
+            editor->findChild<QTabWidget*>(QStringLiteral("pages"))->setCurrentIndex(KindWaveFile);
+            test::answerNextModal([&](QWidget* recorder) {
+                recorderTitle = recorder->windowTitle();
+                QTest::mouseClick(recorder->findChild<QPushButton*>(QStringLiteral("recordButton")),
+                                  Qt::LeftButton);
+                QTest::mouseClick(recorder->findChild<QPushButton*>(QStringLiteral("stopButton")),
+                                  Qt::LeftButton);
+                QTest::mouseClick(recorder->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))
+                                      ->button(QDialogButtonBox::Ok),
+                                  Qt::LeftButton);
+            });
+            QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("waveRecordButton")),
+                              Qt::LeftButton);
+            chosen = editor->findChild<QLineEdit*>(QStringLiteral("wavePath"))->text();
+            QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
+            QTest::keyClick(editor, Qt::Key_Escape);
+        });
+        QTest::mouseClick(rig.window->findChild<QToolButton*>(QStringLiteral("alarmsButton")),
+                          Qt::LeftButton);
+        QCOMPARE(recorderTitle, QStringLiteral("Recorder"));
+        QCOMPARE(QFileInfo(chosen).fileName(), QStringLiteral("Horavox-1.wav"));
+        QVERIFY(QFileInfo(chosen).isFile());
+        // The editor took the new recording over and saved it.
+        QCOMPARE(rig.state->pendingRecording(), QString());
+        AlarmTable reread;
+        QVERIFY(loadAlarmFile(rig.state->paths().alarmFile(), reread).message.isEmpty());
+        QCOMPARE(reread.slot(1).AlarmKind, KindWaveFile);
+        QCOMPARE(reread.slot(1).Target.text(), chosen);
     }
 
     void aLauncherFolderOfNoneRunsNoLauncher()
