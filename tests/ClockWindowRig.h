@@ -11,6 +11,7 @@
 #include "platform/fake/FakeHotKey.h"
 #include "platform/fake/FakeProcessLauncher.h"
 #include "platform/fake/FakeSoundOut.h"
+#include "platform/fake/FakeWaveDevice.h"
 #include "platform/fake/FakeWindowTitles.h"
 
 #include <QByteArray>
@@ -47,6 +48,7 @@ struct ClockWindowRig
     FakeProcessLauncher launcher;
     FakeClockChanges clockChanges;
     FakeCdDevice cdDevice{&clock};
+    FakeWaveDevice waveDevice;
     std::unique_ptr<AppState> state;
     std::unique_ptr<ClockProgram> program;
     ClockWindow* window = nullptr;
@@ -73,6 +75,7 @@ struct ClockWindowRig
         platform.launcher = &launcher;
         platform.clockChanges = &clockChanges;
         platform.cdDevice = &cdDevice;
+        platform.waveDevice = &waveDevice;
         program = std::make_unique<ClockProgram>(*state, platform);
         window = &program->window();
         session = &program->session();

@@ -5,6 +5,7 @@
 #include "DesktopAlarmActions.h"
 #include "Help.h"
 #include "RecordedWaves.h"
+#include "alarms/AlarmEditor.h"
 #include "common/Error.h"
 #include "controls/MessageBox.h"
 #include "media/RecorderDialog.h"
@@ -54,6 +55,7 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     QObject::connect(&m_window, &ClockWindow::cdPlayerRequested, m_actions,
                      &DesktopAlarmActions::showCdPlayer);
     QObject::connect(&m_window, &ClockWindow::optionsRequested, &m_window, [this] { showOptions(); });
+    QObject::connect(&m_window, &ClockWindow::alarmsRequested, &m_window, [this] { openAlarmEditor(); });
     QObject::connect(&m_session, &ClockSession::hideRequested, &m_window, [this] {
         if (!m_window.isHiddenInTray())
             m_window.hideToTray();
@@ -119,6 +121,30 @@ void ClockProgram::adoptOptions(const OptionsDialog& dialog)
     }
     if (!problems.isEmpty())
         MessageBox::critical(&m_window, QStringLiteral("Horavox"), problems.join(u'\n'));
+}
+
+void ClockProgram::openAlarmEditor()
+{
+    const auto help = [this](int topic) {
+        if (!openHelp(topic))
+            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    };
+    AlarmEditorServices services{*m_platform.clock, help, {}, {}, {}};
+    if (WaveDevice* device = m_platform.waveDevice) {
+        services.record = [this, device](const QString& current, QWidget* parent) {
+            return runRecorder(m_state, *device, current, parent);
+        };
+    }
+    AlarmEditor editor(m_state, std::move(services), &m_window);
+    // While the editor is open, alarms that fire, snooze or delete themselves
+    // show in its list at once.
+    QObject::connect(m_actions, &DesktopAlarmActions::tableChanged, &editor, &AlarmEditor::alarmsChanged);
+    editor.exec();
+    try {
+        m_state.saveSettings();
+    } catch (const Error& error) {
+        MessageBox::warning(&m_window, QStringLiteral("Horavox"), error.message());
+    }
 }
 
 } // namespace hv

@@ -10,9 +10,11 @@
 namespace hv {
 
 class AppState;
+class Clock;
 class DesktopAlarmActions;
 class OptionsDialog;
 struct Platform;
+class WaveDevice;
 
 // The clock as the program runs it: the window, what firing alarms do on this
 // desktop, and the session that ticks, wired to one another. The program
@@ -38,6 +40,10 @@ public:
     ClockWindow& window() { return m_window; }
     ClockSession& session() { return m_session; }
     DesktopAlarmActions& alarmActions() { return *m_actions; }
+
+    // Opens the alarm editor modally; when it closes, writes the settings and
+    // the alarm file.
+    void openAlarmEditor();
 
 private:
     AppState& m_state;

@@ -153,18 +153,10 @@ void ClockWindow::createMenus()
     m_helpAction = m_contextMenu->addAction(QStringLiteral("&Help"));
     m_hideAction = m_contextMenu->addAction(kHideCaption);
     m_exitAction = m_contextMenu->addAction(QStringLiteral("&Exit"));
-
-    // The alarm editor comes with later work: its commands stay visible but
-    // disabled.
-    for (QAction* later : {m_alarmsAction})
-        later->setEnabled(false);
 }
 
 void ClockWindow::createSpeedbar()
 {
-    for (QToolButton* later : {ui->alarmsButton})
-        later->setEnabled(false);
-
     const auto glyph = [](QToolButton* button, const QString& name) { button->setIcon(glyphIcon(name)); };
     glyph(ui->optionsButton, QStringLiteral("options"));
     glyph(ui->alarmsButton, QStringLiteral("alarms"));
@@ -196,6 +188,8 @@ void ClockWindow::connectCommands()
     connect(ui->cdPlayerButton, &QToolButton::clicked, this, &ClockWindow::cdPlayerRequested);
     connect(m_cdPlayerAction, &QAction::triggered, this, &ClockWindow::cdPlayerRequested);
     connect(ui->aboutButton, &QToolButton::clicked, this, &ClockWindow::showAbout);
+    connect(ui->alarmsButton, &QToolButton::clicked, this, &ClockWindow::alarmsRequested);
+    connect(m_alarmsAction, &QAction::triggered, this, &ClockWindow::alarmsRequested);
     connect(ui->helpButton, &QToolButton::clicked, this, &ClockWindow::showHelp);
     connect(ui->exitButton, &QToolButton::clicked, this, &ClockWindow::quit);
     for (QAction* countUp : {m_countUpAction, m_upTimerAction})

@@ -95,6 +95,8 @@ Q_SIGNALS:
     void cdPlayerRequested();
     // The speedbar's or the menu's Options command.
     void optionsRequested();
+    // The Alarms button or menu entry: the alarm editor opens.
+    void alarmsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -73,6 +73,13 @@ void DesktopAlarmActions::runPagedeck(const QString& page, bool launch)
 {
     // The folder is read at each use: the alarm editor may have changed it.
     const QString folder = m_state.profile().readString(u"Pagedeck", u"Path");
+    // The editor writes "NONE" when no folder was chosen: that is no folder,
+    // not one named NONE beside the clock's working directory.
+    if (folder.trimmed().isEmpty() || folder == QLatin1String("NONE")) {
+        qCWarning(lcAlarms).noquote()
+            << "a Pagedeck alarm for the page" << page << "did not run: no folder of the launcher is set";
+        return;
+    }
     m_platform.launcher->runPagedeck(folder, page, launch);
 }
 

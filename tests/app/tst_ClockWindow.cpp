@@ -97,11 +97,10 @@ private Q_SLOTS:
                          QStringLiteral("Hi&de"), QStringLiteral("&Exit")}));
         QCOMPARE(captions(f.window->timersMenu()),
                  (QStringList{QStringLiteral("Count up "), QStringLiteral("Count Down")}));
-        // Windows that do not exist yet are not offered.
+        // Every command is offered.
         for (const QAction* action : f.window->contextMenu()->actions()) {
             const QString caption = action->menu() ? action->menu()->title() : action->text();
-            const bool later = caption == QStringLiteral("&Alarms");
-            QCOMPARE(action->isEnabled(), !later);
+            QVERIFY2(action->isEnabled(), qPrintable(caption));
         }
         const QStringList buttons{QStringLiteral("optionsButton"),  QStringLiteral("alarmsButton"),
                                   QStringLiteral("cdPlayerButton"), QStringLiteral("timersButton"),

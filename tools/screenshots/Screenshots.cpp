@@ -2,6 +2,7 @@
 // Renders every window of the program on the current display, frames and all,
 // into PNG files, so that anyone can look at them: `make screenshots`.
 #include "ClockWindowRig.h"
+#include "alarms/AlarmEditor.h"
 #include "alarms/MessageAlarmWindow.h"
 #include "alarms/Recurrence.h"
 #include "alarms/RecurrenceDialog.h"
@@ -231,6 +232,36 @@ int main(int argc, char* argv[])
         delete countUp;
     }
     {
+        // The alarm editor on each of its pages, each with one alarm.
+        ShownClock clock({});
+        const char* const targets[] = {"Stand-up meeting in room 4",
+                                       "xclock -digital",
+                                       "/usr/share/sounds/bell.wav",
+                                       "Shuffle",
+                                       " PlayVoice On 15 min WaveFile Off After",
+                                       "Morning"};
+        for (int kind = KindMessage; kind <= KindPagedeck; ++kind) {
+            AlarmRecord& alarm = clock.state->alarms().slot(kind + 1);
+            alarm.Rule = kind == KindMessage ? RuleOnce : RuleDaily;
+            alarm.AlarmKind = kind;
+            alarm.Target = QString::fromLatin1(targets[kind]);
+            alarm.WaveA = QStringLiteral("NONE");
+            alarm.WaveB = QStringLiteral("NONE");
+            alarm.StartTime = *tryEncodeTime(7, 30 + kind);
+            alarm.OnceDate = *tryEncodeDate(2026, 12, 11);
+            alarm.Active = true;
+        }
+        AlarmEditor editor(*clock.state, AlarmEditorServices{clock.clock, {}, {}, {}, {}});
+        editor.show();
+        const QStringList names{QStringLiteral("message"), QStringLiteral("program"),
+                                QStringLiteral("wave"),    QStringLiteral("cdplayer"),
+                                QStringLiteral("command"), QStringLiteral("pagedeck")};
+        for (int kind = KindMessage; kind <= KindPagedeck; ++kind) {
+            editor.findChild<QTabWidget*>(QStringLiteral("pages"))->setCurrentIndex(kind);
+            capture(&editor, QStringLiteral("alarm-editor-") + names[kind]);
+        }
+    }
+    {
         // The recurrence dialog for each rule, over alarms that use every list.
         FakeClock clock{*tryEncodeDate(2026, 12, 10) + *tryEncodeTime(7, 0)};
         const FormatSettings formats = FormatSettings::fromLocale(QLocale());
@@ -319,7 +350,7 @@ int main(int argc, char* argv[])
         discName.done(QDialog::Accepted);
         playList.done(QDialog::Accepted);
     }
-    {
+    {} {
         // The recorder while it records: mode, level meter and length.
         ShownClock clock({});
         FakeWaveDevice device;
@@ -359,5 +390,6 @@ int main(int argc, char* argv[])
         player->tick();
         capture(player, QStringLiteral("cd-player-playing"));
     }
+    {}
     return 0;
 }
