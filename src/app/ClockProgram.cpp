@@ -48,8 +48,8 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
     }
     // The recorder's Help opens its topic as the clock window's Help does.
     setRecorderHelp([window = QPointer<ClockWindow>(&m_window)](int context) {
-        if (!openHelp(context) && window)
-            window->tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+        if (window)
+            showHelp(context, *window);
     });
     QObject::connect(&m_window, &ClockWindow::firstShown, &m_session, &ClockSession::start);
     QObject::connect(&m_window, &ClockWindow::cdPlayerRequested, m_actions,
@@ -66,10 +66,7 @@ ClockProgram::ClockProgram(AppState& state, const Platform& platform)
                      Qt::QueuedConnection);
 
     // Each timer command opens a window of its own, so several run at once.
-    const auto help = [this](int topic) {
-        if (!openHelp(topic))
-            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
-    };
+    const auto help = [this](int topic) { showHelp(topic, m_window); };
     const auto open = [this](QWidget* timer) {
         m_timers.removeAll(nullptr);
         m_timers.append(timer);
@@ -91,10 +88,8 @@ ClockProgram::~ClockProgram()
 void ClockProgram::showOptions()
 {
     OptionsDialog dialog(m_state, m_platform, &m_window);
-    QObject::connect(&dialog, &OptionsDialog::helpRequested, &dialog, [this](int context) {
-        if (!openHelp(context))
-            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
-    });
+    QObject::connect(&dialog, &OptionsDialog::helpRequested, &dialog,
+                     [this](int context) { showHelp(context, m_window); });
     if (dialog.exec() == QDialog::Accepted)
         adoptOptions(dialog);
 }
@@ -125,10 +120,7 @@ void ClockProgram::adoptOptions(const OptionsDialog& dialog)
 
 void ClockProgram::openAlarmEditor()
 {
-    const auto help = [this](int topic) {
-        if (!openHelp(topic))
-            m_window.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
-    };
+    const auto help = [this](int topic) { showHelp(topic, m_window); };
     AlarmEditorServices services{*m_platform.clock, help, {}, {}, {}};
     if (WaveDevice* device = m_platform.waveDevice) {
         services.record = [this, device](const QString& current, QWidget* parent) {

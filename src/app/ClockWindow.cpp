@@ -324,9 +324,7 @@ void ClockWindow::showAbout()
 
 void ClockWindow::showHelp()
 {
-    if (openHelp())
-        return;
-    tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
+    hv::showHelp(0, *this);
 }
 
 void ClockWindow::quit()

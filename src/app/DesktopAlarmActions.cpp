@@ -136,10 +136,8 @@ void DesktopAlarmActions::showCdPlayer()
                                   m_state.discCatalogue(), *device,
                                   *m_platform.clock,       m_state.profile()};
     auto* window = new CdPlayerWindow(context);
-    connect(window, &CdPlayerWindow::helpRequested, this, [this](int topic) {
-        if (!openHelp(topic))
-            m_notices.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
-    });
+    connect(window, &CdPlayerWindow::helpRequested, this,
+            [this](int topic) { hv::showHelp(topic, m_notices); });
     connect(window, &CdPlayerWindow::problem, this, [this](const QString& text) {
         m_notices.tell(QStringLiteral("cd-catalogue"), QStringLiteral("Horavox: CD catalogue"), text);
     });

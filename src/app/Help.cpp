@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Help.h"
 
+#include "Notices.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -95,6 +97,12 @@ QString helpNotOpenedText()
     return QStringLiteral("Help could not be opened: no web browser is set up to open it. The help pages are "
                           "in %1; open %2 in any browser.")
         .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()), kIndexPage);
+}
+
+void showHelp(int contextNumber, Notices& notices)
+{
+    if (!openHelp(contextNumber))
+        notices.tell(QStringLiteral("help"), QStringLiteral("Horavox: Help"), helpNotOpenedText());
 }
 
 } // namespace hv

@@ -37,4 +37,9 @@ bool openHelp(int contextNumber = 0);
 // where they were looked for.
 QString helpNotOpenedText();
 
+class Notices;
+// Opens the page for a context number; when that fails, tells the user once,
+// through `notices`, why and where the pages are.
+void showHelp(int contextNumber, Notices& notices);
+
 } // namespace hv

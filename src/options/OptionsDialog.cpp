@@ -2,11 +2,13 @@
 #include "OptionsDialog.h"
 
 #include "app/AppState.h"
+#include "app/RecordedWaves.h"
 #include "common/Conversions.h"
 #include "common/Error.h"
 #include "common/StoredPath.h"
 #include "controls/FaceLayout.h"
 #include "controls/MessageBox.h"
+#include "media/RecorderDialog.h"
 #include "options/FaceChoices.h"
 #include "platform/HotKey.h"
 #include "platform/WindowTitles.h"
@@ -97,7 +99,7 @@ OptionsDialog::OptionsDialog(AppState& state, const Platform& platform, QWidget*
             return std::nullopt;
         return chosen;
     })
-    , m_chooseWave(&OptionsDialog::chooseWaveFile)
+    , m_chooseWave([this](const QString& current, QWidget* owner) { return chooseWaveFile(current, owner); })
 {
     ui->setupUi(this);
     setUpControls();
@@ -435,6 +437,11 @@ void OptionsDialog::hotKeyChosen(const HotKeyCombination& combination)
 void OptionsDialog::browseWave()
 {
     const std::optional<QString> chosen = m_chooseWave(ui->waveFileField->text(), this);
+    // A new recording is this dialog's to keep or delete, at OK or Cancel.
+    if (const QString recorded = m_state.pendingRecording(); !recorded.isEmpty()) {
+        m_recordedWaves << recorded;
+        m_state.setPendingRecording({});
+    }
     if (!chosen || *chosen == ui->waveFileField->text())
         return;
     // A path is stored whole or not at all.
@@ -518,10 +525,12 @@ void OptionsDialog::saveChooserColours()
 
 std::optional<QString> OptionsDialog::chooseWaveFile(const QString& current, QWidget* parent)
 {
-    // recorder: until the wave recorder is connected, an existing file is picked.
+    if (m_platform.waveDevice)
+        return runRecorder(m_state, *m_platform.waveDevice, current, parent);
+    // Without a wave device an existing file can still be picked.
     const QString folder = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
     const QString chosen = QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), folder,
-                                                        QStringLiteral("Wave files (*.wav)"));
+                                                        QStringLiteral("Wav File (*.wav)"));
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
@@ -547,6 +556,14 @@ void OptionsDialog::accept()
     if (combination.modifiers != 0)
         extras.newHotKeyShift = combination.modifiers;
     QDialog::accept();
+}
+
+void OptionsDialog::reject()
+{
+    // The settings are as they were, so none of them names these.
+    deleteUnusedRecordings(m_state, m_recordedWaves);
+    m_recordedWaves.clear();
+    QDialog::reject();
 }
 
 void OptionsDialog::keyPressEvent(QKeyEvent* event)

@@ -56,10 +56,11 @@ public:
 
     // The working copy: after OK, what the clock adopts.
     const SettingsRecord& settingsCopy() const { return m_copy; }
-    // Stored waves that "Clear" or another choice took out of the field: once
-    // the copy is adopted, the recordings among them that no setting and no
-    // alarm names any more may be deleted.
-    const QStringList& droppedWaves() const { return m_droppedWaves; }
+    // Stored waves that "Clear" or another choice took out of the field, and
+    // the recordings made while the dialog was open: once the copy is adopted,
+    // the recordings among them that no setting and no alarm names any more
+    // may be deleted.
+    QStringList droppedWaves() const { return m_droppedWaves + m_recordedWaves; }
 
     // The face height the preview's font is given, in pixels of character cell.
     int sampleFontHeight() const { return m_sampleFontHeight; }
@@ -70,6 +71,8 @@ public:
 
     // OK: the wave and the hot key go into the copy and the settings' extras.
     void accept() override;
+    // Cancel: the recordings made while the dialog was open go again.
+    void reject() override;
 
 Q_SIGNALS:
     // The user asked for help on a topic: a context number of the help pages.
@@ -112,14 +115,15 @@ private:
     std::optional<QColor> runColourChooser(const QColor& initial);
     void loadChooserColours();
     void saveChooserColours();
-    // recorder: the wave recorder takes the place of this file chooser.
-    static std::optional<QString> chooseWaveFile(const QString& current, QWidget* parent);
+    // The wave recorder on `current`: the file to use, or nothing on Cancel.
+    std::optional<QString> chooseWaveFile(const QString& current, QWidget* parent);
 
     QScopedPointer<Ui::OptionsDialog> ui;
     AppState& m_state;
     Platform m_platform;
     SettingsRecord m_copy;
     QStringList m_droppedWaves;
+    QStringList m_recordedWaves;
     int m_sampleFontHeight = 1;
     // The custom colours as last loaded: a slot never set shows as white in the
     // chooser and stays never set unless the user changes it.

@@ -2,6 +2,7 @@
 #include "TimersContext.h"
 
 #include "app/AppState.h"
+#include "media/RecorderDialog.h"
 #include "platform/Platform.h"
 
 #include <QLocale>
@@ -10,17 +11,23 @@ namespace hv {
 
 namespace {
 
-// recorder: the countdown's sound button opens the wave recorder on the
-// current wave and takes the file it ends on at OK. Until the recorder is
-// in, the button leaves the sound as it is.
+// The countdown's sound button opens the wave recorder on the current wave
+// and takes the file it ends on at OK. Without a wave device it does nothing.
+// The countdown adopts a new recording at once, and the program keeps it from
+// being deleted while it runs (a countdown's sound is in no alarm or setting).
 std::optional<QString> recordAlarmSound(AppState& state, const Platform& platform, const QString& current,
                                         QWidget* parent)
 {
-    Q_UNUSED(state);
-    Q_UNUSED(platform);
-    Q_UNUSED(current);
-    Q_UNUSED(parent);
-    return std::nullopt;
+    if (!platform.waveDevice)
+        return std::nullopt;
+    const std::optional<QString> chosen = runRecorder(state, *platform.waveDevice, current, parent);
+    if (chosen) {
+        state.removeLiveWave(current);
+        if (!chosen->isEmpty())
+            state.addLiveWave(*chosen);
+        state.setPendingRecording({});
+    }
+    return chosen;
 }
 
 } // namespace

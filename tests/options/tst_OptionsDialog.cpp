@@ -11,6 +11,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -94,6 +95,8 @@ private Q_SLOTS:
     void positionIsKeptWithoutDrift();
     void keyboard();
     void cancelLeavesEverything();
+    void recordingMadeInTheDialog_data();
+    void recordingMadeInTheDialog();
     void okIsAdoptedByTheClock();
 };
 
@@ -493,6 +496,40 @@ void TestOptionsDialog::okIsAdoptedByTheClock()
     // The recording that nothing names any more is gone.
     QCOMPARE(rig.state->settings().voice.waveFile, QString());
     QVERIFY(!QFileInfo::exists(wave));
+}
+
+// A recording made from the dialog is the dialog's: OK keeps the one the
+// settings now name, Cancel deletes it, and neither leaves it pending.
+void TestOptionsDialog::recordingMadeInTheDialog_data()
+{
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("OK keeps it") << true;
+    QTest::newRow("Cancel deletes it") << false;
+}
+
+void TestOptionsDialog::recordingMadeInTheDialog()
+{
+    QFETCH(bool, accepted);
+    Fixture f;
+    QDir(f.home.path()).mkpath(QStringLiteral("waves"));
+    const QString recording = f.home.filePath(QStringLiteral("waves/Horavox-3.wav"));
+    OptionsDialog dialog(*f.state, f.platform);
+    dialog.setWaveChooser([&](const QString&, QWidget*) -> std::optional<QString> {
+        test::putFile(recording, "RIFF");
+        f.state->setPendingRecording(recording); // as the recorder's OK does
+        return recording;
+    });
+    child<QPushButton>(&dialog, "browseButton")->click();
+    QVERIFY(f.state->pendingRecording().isEmpty());
+    QVERIFY(QFileInfo::exists(recording));
+    if (accepted) {
+        dialog.accept();
+        QCOMPARE(dialog.settingsCopy().voice.waveFile, recording);
+        QVERIFY(dialog.droppedWaves().contains(recording)); // deleted only if nothing names it
+    } else {
+        dialog.reject();
+        QVERIFY(!QFileInfo::exists(recording));
+    }
 }
 
 QTEST_MAIN(TestOptionsDialog)
