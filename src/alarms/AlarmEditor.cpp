@@ -349,6 +349,11 @@ void AlarmEditor::loadAlarm(AlarmId id)
         ui->cdMode->setCurrentIndex(ui->cdMode->findText(target));
         break;
     case KindPagedeck:
+        // A page that the launcher folder does not list (no folder chosen on
+        // this machine, its file gone) is still the alarm's: it joins the
+        // list, so that saving a change of time does not ask for a page.
+        if (!target.isEmpty() && ui->pageName->findText(target) < 0)
+            ui->pageName->addItem(target);
         ui->pageName->setCurrentIndex(ui->pageName->findText(target));
         break;
     case KindCommand: {

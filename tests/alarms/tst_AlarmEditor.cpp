@@ -833,6 +833,19 @@ private Q_SLOTS:
         QCOMPARE(pagedeckPages(QStringLiteral("NONE")), QStringList());
     }
 
+    void aPagedeckAlarmKeepsAPageTheFolderDoesNotList()
+    {
+        Editor e;
+        e.put(1, KindPagedeck, QStringLiteral("Morning"), 7, 0);
+        e.open(KindPagedeck); // no launcher folder chosen: no page names
+        QCOMPARE(e.get<QComboBox>("pageName")->currentText(), QStringLiteral("Morning"));
+        e.click("activeCheck");
+        e.click("saveButton");
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(e.targets(), QStringList{QStringLiteral("Morning")});
+        QVERIFY(!e.state.alarms().slot(1).Active);
+    }
+
     void theClockOpensTheEditorAndSavesAfterIt()
     {
         test::ClockWindowRig rig({at(2026, 3, 9, 8, 0), {}, false, {}, nullptr});
