@@ -349,6 +349,11 @@ void AlarmEditor::loadAlarm(AlarmId id)
         ui->cdMode->setCurrentIndex(ui->cdMode->findText(target));
         break;
     case KindPagedeck:
+        // A page that the launcher folder does not list (no folder chosen on
+        // this machine, its file gone) is still the alarm's: it joins the
+        // list, so that saving a change of time does not ask for a page.
+        if (!target.isEmpty() && ui->pageName->findText(target) < 0)
+            ui->pageName->addItem(target);
         ui->pageName->setCurrentIndex(ui->pageName->findText(target));
         break;
     case KindCommand: {
@@ -373,7 +378,7 @@ void AlarmEditor::loadAlarm(AlarmId id)
     ui->waveBLabel->setText(waveLabelText(buffer.WaveB.text()));
     setStartTime(buffer.StartTime);
     setStopTime(buffer.StopTime);
-    ui->nextLabel->setText(nextDueText(buffer.NextDue, m_state.formats()));
+    ui->nextLabel->setText(momentText(buffer.NextDue));
     setDate(buffer.OnceDate);
     ui->activeCheck->setChecked(buffer.Active);
     ui->stopCheck->setChecked(buffer.StopEnabled);
@@ -500,7 +505,7 @@ bool AlarmEditor::gather()
     buffer.AutoDelete = ui->autoDeleteCheck->isChecked();
     buffer.AutoStart = ui->autoStartCheck->isChecked();
     computeNextDue(buffer, now(), false);
-    ui->nextLabel->setText(nextDueText(buffer.NextDue, m_state.formats()));
+    ui->nextLabel->setText(momentText(buffer.NextDue));
     showNext();
     return true;
 }
@@ -520,8 +525,17 @@ void AlarmEditor::showNext()
     }
     QStringList lines;
     for (const DateTime m : moments)
-        lines.append(formatDateTime(u"ddddd t", m, m_state.formats()) + QStringLiteral("  ") + dayName(m));
+        lines.append(momentText(m) + QStringLiteral("  ") + dayName(m));
     ui->nextList->setText(lines.join(u'\n'));
+}
+
+QString AlarmEditor::momentText(DateTime moment) const
+{
+    if (moment == kNeverDue)
+        return {};
+    // The date as the date field writes it, four-digit year included, so that
+    // "Next:" and the field never disagree about the century.
+    return formatDateTime(ui->dateEdit->displayFormat() + QStringLiteral(" t"), moment, m_state.formats());
 }
 
 void AlarmEditor::markModified()
@@ -581,9 +595,29 @@ bool AlarmEditor::validate()
     return true;
 }
 
+bool AlarmEditor::commitTypedField()
+{
+    // The date and time fields read their text back when the focus leaves
+    // them. Save by its accelerator, or by Yes at a question, leaves the focus
+    // where it was, so a time typed just before would be lost: it is read
+    // here. A text that does not read is repaired as on leaving, and the
+    // field keeps the focus for the user to look at before saving again.
+    QWidget* typing = focusWidget();
+    if (typing == ui->startTimeEdit || typing == ui->stopTimeEdit) {
+        if (!static_cast<TimeEdit*>(typing)->commitText()) {
+            typing->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    } else if (typing == ui->dateEdit && !ui->dateEdit->commitText()) {
+        ui->dateEdit->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
 bool AlarmEditor::save()
 {
-    if (!validate())
+    if (!commitTypedField() || !validate())
         return false;
     AlarmTable& alarms = m_state.alarms();
     // The alarm loaded may have gone meanwhile (auto delete, a message

@@ -119,6 +119,8 @@ private:
     bool gather();
     void enterNewState();
     void showNext();
+    // A moment as "Next:" shows it: the date field's date, then the time.
+    QString momentText(DateTime moment) const;
     void markModified();
 
     // Handlers, one per command.
@@ -136,6 +138,9 @@ private:
     void chooseLauncherFolder();
     void helpClicked();
 
+    // Reads back the date or time field that has the focus; false when its
+    // text did not read (it is then repaired and keeps the focus).
+    bool commitTypedField();
     // Validation of the page; false after showing its message.
     bool validate();
     // Asks "Save Changes?" when modified: true when the caller may go on

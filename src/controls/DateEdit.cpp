@@ -121,6 +121,10 @@ void DateEdit::setDate(DateTime value)
     m_value = value;
     m_valueSet = true;
     setText(value == 0 ? QString() : formatDateTime(m_displayFormat, value, m_formats));
+    // Set while the user is in the field (Today, a window reloading it): a
+    // part stays selected, so that what is typed next replaces it.
+    if (hasFocus() && value != 0)
+        selectPart(m_part);
     setModified(true);
     Q_EMIT dateChanged(value);
 }
@@ -232,10 +236,14 @@ bool DateEdit::commitText()
         // Written again even when the date is the same: a typed "1/5/30"
         // shows its year in full.
         setText(formatDateTime(m_displayFormat, *date, m_formats));
+        if (hasFocus())
+            selectPart(m_part);
         return true;
     }
     setDate((m_clock ? *m_clock : systemClock()).now());
     setText(formatDateTime(m_displayFormat, m_value, m_formats));
+    if (hasFocus())
+        selectPart(m_part);
     return false;
 }
 

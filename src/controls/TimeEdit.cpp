@@ -178,6 +178,11 @@ void TimeEdit::showValue()
     const QString text = format(m_value);
     if (text != this->text())
         setText(text);
+    // A value shown while the user is in the field (read back for a save, or
+    // set by a window reloading it) leaves a part selected, so that what is
+    // typed next replaces that part instead of running on after the text.
+    if (hasFocus())
+        selectPart(m_part);
 }
 
 DateTime TimeEdit::timeOfDay() const

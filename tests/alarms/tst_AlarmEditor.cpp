@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClockWindowRig.h"
+#include "FakeAlarmActions.h"
 #include "ModalDialogs.h"
+#include "alarms/AlarmCheck.h"
 #include "alarms/AlarmEditor.h"
 #include "alarms/AlarmFile.h"
 #include "alarms/Recurrence.h"
@@ -181,6 +183,116 @@ private Q_SLOTS:
         QCOMPARE(saved.StartTime, *tryEncodeTime(8, 0));
         QCOMPARE(saved.WaveA.text(), QStringLiteral("NONE"));
         QVERIFY(!e.window->isModified());
+    }
+
+    // An alarm of each kind made, changed and deleted with keys alone; what
+    // was saved fires through the alarm check as the clock would fire it.
+    void eachKindIsMadeChangedAndDeletedByKeys_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<char>("accelerator");
+        // Typed into the page's first control; "<Down>" and "<Space>" are keys.
+        QTest::addColumn<QStringList>("fill");
+        QTest::addColumn<QString>("target"); // %1: the recording the recorder made
+        QTest::addColumn<QString>("fired");
+        QTest::newRow("message") << int(KindMessage) << 'M' << QStringList{QStringLiteral("Tea")}
+                                 << QStringLiteral("Tea") << QStringLiteral("message Tea");
+        QTest::newRow("program") << int(KindProgram) << 'P' << QStringList{QStringLiteral("xclock -digital")}
+                                 << QStringLiteral("xclock -digital")
+                                 << QStringLiteral("start xclock -digital");
+        QTest::newRow("wave file") << int(KindWaveFile) << 'W' << QStringList{QStringLiteral("<Space>")}
+                                   << QStringLiteral("%1") << QStringLiteral("play %1");
+        QTest::newRow("cd player") << int(KindCdPlayer) << 'D' << QStringList{QStringLiteral("<Down>")}
+                                   << QStringLiteral("Loop") << QStringLiteral("cd player");
+        QTest::newRow("command") << int(KindCommand) << 'C' << QStringList{QStringLiteral("<Down>")}
+                                 << QStringLiteral(" PlayVoice On") << QStringLiteral("voice on");
+        QTest::newRow("pagedeck") << int(KindPagedeck) << 'P' << QStringList{QStringLiteral("<Down>")}
+                                  << QStringLiteral("Morning") << QStringLiteral("pagedeck Morning -LAUNCH");
+    }
+    void eachKindIsMadeChangedAndDeletedByKeys()
+    {
+        QFETCH(int, kind);
+        QFETCH(char, accelerator);
+        QFETCH(QStringList, fill);
+        QFETCH(QString, target);
+        QFETCH(QString, fired);
+        Editor e;
+        QDir(e.home.path()).mkpath(QStringLiteral("pd"));
+        QFile page(e.home.filePath(QStringLiteral("pd/Morning.tab")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        e.state.profile().writeString(u"Pagedeck", u"Path", e.home.filePath(QStringLiteral("pd")));
+        e.open();
+        target = target.arg(e.wave(101));
+        fired = fired.arg(e.wave(101));
+
+        // Make: the page by its accelerator (Program and Pagedeck share one),
+        // the page's first control, the start time, Alt+S.
+        for (int press = 0; press < 3 && e.pages()->currentIndex() != kind; ++press)
+            e.key(Qt::Key_A + (accelerator - 'A'), Qt::AltModifier);
+        QCOMPARE(e.pages()->currentIndex(), kind);
+        for (const QString& step : fill) {
+            if (step == QStringLiteral("<Down>"))
+                e.key(Qt::Key_Down);
+            else if (step == QStringLiteral("<Space>"))
+                e.key(Qt::Key_Space);
+            else
+                e.type(step);
+        }
+        const auto setStart = [&e](const QString& hours) {
+            e.key(Qt::Key_T, Qt::AltModifier);
+            QCOMPARE(e.focused(), QStringLiteral("startTimeEdit"));
+            e.type(hours);
+            // Saved while the time field still has the focus.
+            e.key(Qt::Key_S, Qt::AltModifier);
+        };
+        setStart(QStringLiteral("9"));
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(e.state.alarms().usedCount(), 1);
+        const AlarmId made = e.state.alarms().idOf(1);
+        QCOMPARE(e.state.alarms().slot(1).AlarmKind, kind);
+        QCOMPARE(e.state.alarms().slot(1).Target.text(), target);
+        QCOMPARE(e.state.alarms().slot(1).StartTime, *tryEncodeTime(9, 0));
+        QCOMPARE(e.lines().size(), 1);
+
+        // Change: the saved alarm is the one loaded; a later start replaces its time.
+        QCOMPARE(e.window->selectedAlarm(), made);
+        setStart(QStringLiteral("10"));
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(e.state.alarms().usedCount(), 1);
+        QCOMPARE(e.state.alarms().idOf(1), made);
+        QCOMPARE(e.state.alarms().slot(1).StartTime, *tryEncodeTime(10, 0));
+
+        // It fires at the changed time, not at the first one.
+        AlarmTable fires = e.state.alarms();
+        CdRequests cd;
+        VoiceSettings voice;
+        std::int32_t interval = 0;
+        FakeAlarmActions actions;
+        QTemporaryDir elsewhere;
+        AlarmCheck check(fires, cd, voice, interval, actions, elsewhere.path());
+        const auto happened = [&](int hour, int minute) {
+            check.run(at(2026, 3, 9, hour, minute), at(2026, 3, 9, hour, minute) + 0.002 / 86400, false);
+            QStringList what = actions.takeCalls();
+            if (std::exchange(voice.playVoice, false))
+                what.append(QStringLiteral("voice on"));
+            return what;
+        };
+        QCOMPARE(happened(9, 0), QStringList());
+        QCOMPARE(happened(9, 59), QStringList());
+        QCOMPARE(happened(10, 0), QStringList{fired});
+
+        // Delete: Tab reaches the list, whose Delete key asks first.
+        for (int press = 0; press < 40 && e.focused() != QStringLiteral("alarmList"); ++press)
+            e.key(Qt::Key_Tab);
+        QCOMPARE(e.focused(), QStringLiteral("alarmList"));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        e.key(Qt::Key_Delete);
+        QCOMPARE(shownTexts(), QStringList{QStringLiteral("Are you sure you want to delete this alarm?")});
+        QCOMPARE(e.state.alarms().usedCount(), 0);
+        QCOMPARE(e.lines(), QStringList());
     }
 
     void eachPageRefusesAnIncompleteAlarm_data()
@@ -412,15 +524,22 @@ private Q_SLOTS:
 
     void closingAsksAndAlwaysKeepsTheLauncherFolder_data()
     {
+        QTest::addColumn<QString>("how");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("stillOpen");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("Yes") << int(QMessageBox::Yes) << false << true;
-        QTest::newRow("No") << int(QMessageBox::No) << false << false;
-        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << true << false;
+        QTest::newRow("Escape, Yes") << QStringLiteral("escape") << int(QMessageBox::Yes) << false << true;
+        QTest::newRow("Escape, No") << QStringLiteral("escape") << int(QMessageBox::No) << false << false;
+        QTest::newRow("Escape, Cancel")
+            << QStringLiteral("escape") << int(QMessageBox::Cancel) << true << false;
+        QTest::newRow("OK button, No") << QStringLiteral("ok") << int(QMessageBox::No) << false << false;
+        QTest::newRow("close box, Yes") << QStringLiteral("close") << int(QMessageBox::Yes) << false << true;
+        QTest::newRow("close box, Cancel")
+            << QStringLiteral("close") << int(QMessageBox::Cancel) << true << false;
     }
     void closingAsksAndAlwaysKeepsTheLauncherFolder()
     {
+        QFETCH(QString, how);
         QFETCH(int, answer);
         QFETCH(bool, stillOpen);
         QFETCH(bool, saved);
@@ -428,7 +547,12 @@ private Q_SLOTS:
         e.open();
         e.type(QStringLiteral("note"));
         MessageBox::setNextAnswer(MessageBox::Button(answer));
-        e.key(Qt::Key_Escape);
+        if (how == QStringLiteral("escape"))
+            e.key(Qt::Key_Escape);
+        else if (how == QStringLiteral("ok"))
+            e.click("okButton");
+        else
+            e.window->close(); // what the window manager's close box asks
         QCOMPARE(shownTexts(), QStringList{QStringLiteral("Alarm has changed.  Save Changes?")});
         QCOMPARE(e.window->isVisible(), stillOpen);
         QCOMPARE(e.state.alarms().usedCount(), saved ? 1 : 0);
@@ -562,10 +686,13 @@ private Q_SLOTS:
     {
         Editor e;
         e.put(1, KindMessage, QStringLiteral("daily"), 7, 0);
+        e.state.alarms().slot(1).NextDue = at(2026, 3, 10, 7, 0);
         e.open();
         const QStringList next = e.get<QLabel>("nextList")->text().split(u'\n');
         QCOMPARE(next.size(), kListedOccurrences);
-        QVERIFY2(next[0].endsWith(QStringLiteral("Tuesday")), qPrintable(next[0]));
+        // Years in full, as the date field writes them, though the short date has two digits.
+        QCOMPARE(next[0], QStringLiteral("03/10/2026 7:00 AM  Tuesday"));
+        QCOMPARE(e.get<QLabel>("nextLabel")->text(), QStringLiteral("03/10/2026 7:00 AM"));
         QVERIFY2(next[4].endsWith(QStringLiteral("Saturday")), qPrintable(next[4]));
         // A Once alarm in the past says so.
         e.click("newButton");
@@ -704,6 +831,19 @@ private Q_SLOTS:
         QCOMPARE(pagedeckPages(e.home.filePath(QStringLiteral("pd"))),
                  (QStringList{QStringLiteral("EVENING"), QStringLiteral("Morning")}));
         QCOMPARE(pagedeckPages(QStringLiteral("NONE")), QStringList());
+    }
+
+    void aPagedeckAlarmKeepsAPageTheFolderDoesNotList()
+    {
+        Editor e;
+        e.put(1, KindPagedeck, QStringLiteral("Morning"), 7, 0);
+        e.open(KindPagedeck); // no launcher folder chosen: no page names
+        QCOMPARE(e.get<QComboBox>("pageName")->currentText(), QStringLiteral("Morning"));
+        e.click("activeCheck");
+        e.click("saveButton");
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(e.targets(), QStringList{QStringLiteral("Morning")});
+        QVERIFY(!e.state.alarms().slot(1).Active);
     }
 
     void theClockOpensTheEditorAndSavesAfterIt()

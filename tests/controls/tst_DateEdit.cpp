@@ -363,6 +363,12 @@ void TestDateEdit::settingTheValue()
     Form fresh;
     fresh.show();
     QCOMPARE(fresh.field->text(), u"3/14/2026"_s);
+    // Set while the user is in the field: the part stays selected for typing.
+    fresh.field->selectPart(2);
+    fresh.field->setDate(day(1996, 10, 15));
+    QCOMPARE(fresh.field->selectedText(), u"15"_s);
+    QTest::keyClicks(fresh.field, u"20"_s);
+    QCOMPARE(fresh.field->text(), u"10/20/1996"_s);
 }
 
 QTEST_MAIN(TestDateEdit)

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void readableTextTakesTodaysDate();
     void midnightIsARealTime();
     void spinButtonStepsThePartInFocus();
+    void aValueSetWhileInTheFieldKeepsThePartSelected();
 };
 
 void TestTimeEdit::arrowsStepThePartUnderTheCaret_data()
@@ -285,6 +286,20 @@ void TestTimeEdit::spinButtonStepsThePartInFocus()
     QCOMPARE(form.field->text(), u"9:14 AM"_s);
     QVERIFY(form.field->hasFocus());
     QCOMPARE(form.field->selectedText(), u"14"_s);
+}
+
+void TestTimeEdit::aValueSetWhileInTheFieldKeepsThePartSelected()
+{
+    // A window reloading the field while the user is in it: typing goes on
+    // replacing the part, not running on after the new text.
+    Form form("en_US");
+    form.field->setValue(at(9, 15));
+    form.show();
+    QTest::keyClicks(form.field, u":"_s);
+    form.field->setValue(at(10, 40));
+    QCOMPARE(form.field->selectedText(), u"40"_s);
+    QTest::keyClicks(form.field, u"05"_s);
+    QCOMPARE(form.field->text(), u"10:05 AM"_s);
 }
 
 QTEST_MAIN(TestTimeEdit)
