@@ -6,6 +6,7 @@
 #include "controls/MessageBox.h"
 #include "options/HotKeyField.h"
 #include "options/OptionsDialog.h"
+#include "platform/fake/FakeWaveDevice.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -100,6 +102,7 @@ private Q_SLOTS:
     void recordingMadeInTheDialog();
     void okIsAdoptedByTheClock();
     void everySettingSurvivesARestart();
+    void waveRecordedFromTheKeyboard();
 };
 
 void TestOptionsDialog::captionsAndLists()
@@ -589,6 +592,43 @@ void TestOptionsDialog::everySettingSurvivesARestart()
     QCOMPARE(face->bevels().inner, Bevel::Lowered);
     QCOMPARE(face->font().family(), font);
     QVERIFY(face->font().bold() && face->font().italic());
+}
+
+// "Browse / Record" by its accelerator opens the program's recorder; a sound
+// recorded there by keyboard and taken with Enter is the wave at OK.
+void TestOptionsDialog::waveRecordedFromTheKeyboard()
+{
+    Fixture f;
+    FakeWaveDevice device;
+    f.platform.waveDevice = &device;
+    QDir(f.home.path()).mkpath(QStringLiteral("waves"));
+    OptionsDialog dialog(*f.state, f.platform);
+    showActive(&dialog);
+    bool answered = false;
+    test::answerNextModal([&](QWidget* recorder) {
+        const auto closeOnFailure = qScopeGuard([&] {
+            if (!answered)
+                recorder->close();
+        });
+        showActive(recorder);
+        // An accelerator clicks its button a moment later.
+        QTest::keyClick(recorder, Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(device.calls.contains(QStringLiteral("record")));
+        QTest::keyClick(recorder, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(device.calls.contains(QStringLiteral("stop")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        answered = true;
+    });
+    QTest::keyClick(&dialog, Qt::Key_B, Qt::AltModifier);
+    QTRY_VERIFY(answered);
+    const QString recording = child<QLineEdit>(&dialog, "waveFileField")->text();
+    QVERIFY2(QFileInfo(recording).fileName().startsWith(QLatin1String("Horavox-")), qPrintable(recording));
+    QVERIFY(QFileInfo::exists(recording));
+    showActive(&dialog); // the window manager's part, after the recorder closes
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.settingsCopy().voice.waveFile, recording);
+    QVERIFY(QFileInfo::exists(recording));
 }
 
 // A recording made from the dialog is the dialog's: OK keeps the one the
