@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <utility>
+
 namespace hv {
 
 namespace {
@@ -79,6 +81,13 @@ void CountdownWindow::tick()
     // gave: its error was reported when it was typed.
     const CountdownRun::Tick result =
         m_run.tick(readTimerClock(m_context.clock), m_duration.seconds(), m_context.timeSeparator);
+    // The window manager answers a request for the focus a moment later: a
+    // second on, a window still without it was refused (the window manager
+    // keeps the focus where the user is working), and the urgency hint marks
+    // it for the user instead. Qt takes the hint off when the window gets the
+    // focus.
+    if (std::exchange(m_frontAsked, false) && !isActiveWindow())
+        QApplication::alert(this);
     if (result.alarmStarted) {
         ui->startButton->setChecked(false);
         ui->startButton->setEnabled(false);
@@ -99,10 +108,7 @@ void CountdownWindow::bringToFront()
         show();
     raise();
     activateWindow();
-    // Where the window manager keeps the focus from a window that asks for
-    // it, the urgency hint still marks the window for the user.
-    if (!isActiveWindow())
-        QApplication::alert(this);
+    m_frontAsked = true;
 }
 
 void CountdownWindow::setRunning(bool running)

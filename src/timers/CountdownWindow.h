@@ -72,6 +72,7 @@ private:
     QString m_alarmWave = QString::fromUtf16(kNoWave);
     std::optional<DurationFields::Field> m_spinTarget; // the field that last had the focus
     QTimer* m_tickTimer;
+    bool m_frontAsked = false; // the last tick asked for the focus
 };
 
 } // namespace hv

@@ -79,7 +79,8 @@ void TestOptions::initTestCase()
 }
 
 // Options, Control page, "Stay on Top", OK: the clock stays above a window
-// that is brought to the front afterwards, as it did not before.
+// that is brought to the front afterwards, as it did not before, and still
+// does after the program has been closed and started again.
 void TestOptions::stayOnTopKeepsTheClockAboveOthers()
 {
     ProgramSandbox box{QStringLiteral(HORAVOX_BINARY)};
@@ -127,6 +128,20 @@ void TestOptions::stayOnTopKeepsTheClockAboveOthers()
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.activeWindow(), otherWindow, kSettle);
     QTest::qWait(300);
     QVERIFY2(stackingPlace(window) > stackingPlace(otherWindow), "the other window covers the clock");
+
+    // Closed and started again, the clock is kept above from the start.
+    m_desktop.requestClose(window);
+    QVERIFY2(waitUntilEnded(clock, kSettle), "the clock did not end when its window was closed");
+    clock = box.start();
+    QVERIFY(clock);
+    QTRY_VERIFY_WITH_TIMEOUT((window = m_desktop.managedWindowOf(clock->processId())) != 0 &&
+                                 m_desktop.isViewable(window) && isAbove(window),
+                             kSettle);
+    m_desktop.activate(otherWindow);
+    QTRY_COMPARE_WITH_TIMEOUT(m_desktop.activeWindow(), otherWindow, kSettle);
+    QTest::qWait(300);
+    QVERIFY2(stackingPlace(window) > stackingPlace(otherWindow),
+             "after a restart the other window covers the clock");
 }
 
 QTEST_MAIN(TestOptions)

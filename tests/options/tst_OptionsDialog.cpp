@@ -6,16 +6,19 @@
 #include "controls/MessageBox.h"
 #include "options/HotKeyField.h"
 #include "options/OptionsDialog.h"
+#include "platform/fake/FakeWaveDevice.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -98,6 +101,8 @@ private Q_SLOTS:
     void recordingMadeInTheDialog_data();
     void recordingMadeInTheDialog();
     void okIsAdoptedByTheClock();
+    void everySettingSurvivesARestart();
+    void waveRecordedFromTheKeyboard();
 };
 
 void TestOptionsDialog::captionsAndLists()
@@ -496,6 +501,134 @@ void TestOptionsDialog::okIsAdoptedByTheClock()
     // The recording that nothing names any more is gone.
     QCOMPARE(rig.state->settings().voice.waveFile, QString());
     QVERIFY(!QFileInfo::exists(wave));
+}
+
+// Every control of the dialog changed, then OK: the clock that starts next
+// from the same folder has the same settings and the same look.
+void TestOptionsDialog::everySettingSurvivesARestart()
+{
+    test::ClockWindowRig rig({0, "[Voice]\nUseHotKey=0\n", false, {}, nullptr});
+    const QStringList families = QFontDatabase::families();
+    const QString font = families.value(families.indexOf(rig.state->settings().fontName) == 0 ? 1 : 0);
+    QVERIFY(!font.isEmpty());
+    const SettingsRecord before = rig.state->settings();
+    rig.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window));
+    test::answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<OptionsDialog*>(modal);
+        if (!dialog)
+            return;
+        dialog->setColourChooser([](const QColor& initial, QWidget*) -> std::optional<QColor> {
+            return initial == QColor(0, 0, 0x80) ? QColor(0xFF, 0xFF, 0) : QColor(0, 0, 0x80);
+        });
+        for (const char* box : {"playVoiceCheck", "playWaveCheck", "hotKeyEnabledCheck", "stayOnTopCheck",
+                                "autoStartCheck", "showHintsCheck", "autoRunCheck", "titleClockCheck"})
+            child<QCheckBox>(dialog, box)->click();
+        for (const char* radio : {"afterVoiceRadio", "parentOnlyRadio"}) {
+            if (child<QRadioButton>(dialog, radio)->isChecked())
+                child<QRadioButton>(dialog, radio == std::string_view("afterVoiceRadio") ? "beforeVoiceRadio"
+                                                                                         : "allWindowsRadio")
+                    ->click();
+            else
+                child<QRadioButton>(dialog, radio)->click();
+        }
+        auto* intervals = child<QComboBox>(dialog, "intervalList");
+        intervals->setCurrentIndex(intervals->findText(QStringLiteral("30")));
+        Q_EMIT intervals->activated(intervals->currentIndex());
+        auto* hotKey = child<HotKeyField>(dialog, "hotKeyField");
+        hotKey->setFocus();
+        QTest::keyClick(hotKey, Qt::Key_K, Qt::ControlModifier);
+        child<QComboBox>(dialog, "fontNameList")->setCurrentText(font);
+        child<QComboBox>(dialog, "fontStyleList")->setCurrentText(QStringLiteral("BoldItalic"));
+        child<QComboBox>(dialog, "bevelOutsideList")->setCurrentText(QStringLiteral("None"));
+        child<QComboBox>(dialog, "bevelInsideList")->setCurrentText(QStringLiteral("Lowered"));
+        typeInto(child<QLineEdit>(dialog, "bevelWidthField"), QStringLiteral("7"));
+        typeInto(child<QLineEdit>(dialog, "borderWidthField"), QStringLiteral("3"));
+        child<QPushButton>(dialog, "fontColourButton")->click();
+        child<QPushButton>(dialog, "backgroundColourButton")->click();
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    rig.program->showOptions();
+    const SettingsRecord adopted = rig.state->settings();
+    const SettingsExtras extras = rig.state->extras();
+    QVERIFY(extras.useHotKey);
+    QCOMPARE(extras.newHotKey, 0x4B);   // K
+    QCOMPARE(extras.newHotKeyShift, 2); // Control
+    QCOMPARE(adopted.fontName, font);
+    QCOMPARE(adopted.voice.howOften, 30);
+    QCOMPARE(adopted.bevelWidth, 7);
+    QCOMPARE(adopted.style, QStringLiteral("BoldItalic"));
+    QVERIFY(adopted.fontColor != before.fontColor && adopted.displayColor != before.displayColor);
+    QVERIFY(adopted.stayOnTop != before.stayOnTop && adopted.voice.beforeAfter != before.voice.beforeAfter);
+
+    // The program ends and starts again on the same folder.
+    rig.program.reset();
+    rig.state = std::make_unique<AppState>(DataPaths(rig.home.path(), rig.home.path()), rig.autostart);
+    rig.state->load();
+    rig.hotKey.registered.reset();
+    Platform platform;
+    platform.clock = &rig.clock;
+    platform.windowTitles = &rig.fakeTitles;
+    platform.autostart = &rig.autostart;
+    platform.soundOut = &rig.sound;
+    platform.hotKey = &rig.hotKey;
+    platform.launcher = &rig.launcher;
+    platform.clockChanges = &rig.clockChanges;
+    platform.cdDevice = &rig.cdDevice;
+    platform.waveDevice = &rig.waveDevice;
+    rig.program = std::make_unique<ClockProgram>(*rig.state, platform);
+    ClockWindow& window = rig.program->window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(rig.state->settings(), adopted);
+    QCOMPARE(rig.state->extras().useHotKey, true);
+    QCOMPARE(rig.state->extras().newHotKey, extras.newHotKey);
+    QCOMPARE(rig.state->extras().newHotKeyShift, extras.newHotKeyShift);
+    QCOMPARE(rig.hotKey.registered, (FakeHotKey::Combination{0x4B, 2}));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    const auto* face = window.findChild<BevelPanel*>(QStringLiteral("face"));
+    QCOMPARE(face->bevels().outer, Bevel::None);
+    QCOMPARE(face->bevels().inner, Bevel::Lowered);
+    QCOMPARE(face->font().family(), font);
+    QVERIFY(face->font().bold() && face->font().italic());
+}
+
+// "Browse / Record" by its accelerator opens the program's recorder; a sound
+// recorded there by keyboard and taken with Enter is the wave at OK.
+void TestOptionsDialog::waveRecordedFromTheKeyboard()
+{
+    Fixture f;
+    FakeWaveDevice device;
+    f.platform.waveDevice = &device;
+    QDir(f.home.path()).mkpath(QStringLiteral("waves"));
+    OptionsDialog dialog(*f.state, f.platform);
+    showActive(&dialog);
+    bool answered = false;
+    test::answerNextModal([&](QWidget* recorder) {
+        const auto closeOnFailure = qScopeGuard([&] {
+            if (!answered)
+                recorder->close();
+        });
+        showActive(recorder);
+        // An accelerator clicks its button a moment later.
+        QTest::keyClick(recorder, Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(device.calls.contains(QStringLiteral("record")));
+        QTest::keyClick(recorder, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY(device.calls.contains(QStringLiteral("stop")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        answered = true;
+    });
+    QTest::keyClick(&dialog, Qt::Key_B, Qt::AltModifier);
+    QTRY_VERIFY(answered);
+    const QString recording = child<QLineEdit>(&dialog, "waveFileField")->text();
+    QVERIFY2(QFileInfo(recording).fileName().startsWith(QLatin1String("Horavox-")), qPrintable(recording));
+    QVERIFY(QFileInfo::exists(recording));
+    showActive(&dialog); // the window manager's part, after the recorder closes
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.settingsCopy().voice.waveFile, recording);
+    QVERIFY(QFileInfo::exists(recording));
 }
 
 // A recording made from the dialog is the dialog's: OK keeps the one the

@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ModalDialogs.h"
 #include "TimersRig.h"
+#include "app/AppState.h"
 #include "controls/MessageBox.h"
+#include "platform/Platform.h"
+#include "platform/fake/FakeAutostart.h"
+#include "platform/fake/FakeWaveDevice.h"
 #include "timers/CountdownWindow.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 
@@ -241,6 +248,60 @@ private Q_SLOTS:
         QCOMPARE(c.rig.sound.calls.size(), 1);
         QCOMPARE(c.rig.sound.calls.first().sounds.first(), Sound::fromFile(QString()));
         QTRY_VERIFY(c.window.isNull()); // closing discards the window
+    }
+
+    // The sound button opens the program's recorder, all by keyboard: Tab to
+    // the button, Space, then record, stop and Enter in the recorder. The new
+    // recording is the alarm's sound, and the program keeps it.
+    void soundRecordedFromTheKeyboard()
+    {
+        QTemporaryDir home;
+        FakeAutostart autostart;
+        AppState state(DataPaths(home.path(), home.path()), autostart);
+        state.load();
+        TimersRig rig(at(12, 0, 0));
+        FakeWaveDevice device;
+        Platform platform;
+        platform.clock = &rig.clock;
+        platform.soundOut = &rig.sound;
+        platform.waveDevice = &device;
+        CountdownWindow window(timersContext(state, platform, {}));
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (int tab = 0; tab < 4; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("soundButton"));
+
+        bool answered = false;
+        test::answerNextModal([&](QWidget* recorder) {
+            const auto closeOnFailure = qScopeGuard([&] {
+                if (!answered)
+                    recorder->close();
+            });
+            QApplication::setActiveWindow(recorder);
+            QVERIFY(QTest::qWaitForWindowActive(recorder));
+            // An accelerator clicks its button a moment later.
+            QTest::keyClick(recorder, Qt::Key_R, Qt::AltModifier);
+            QTRY_VERIFY(device.calls.contains(QStringLiteral("record")));
+            QTest::keyClick(recorder, Qt::Key_S, Qt::AltModifier);
+            QTRY_VERIFY(device.calls.contains(QStringLiteral("stop")));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            answered = true;
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(answered);
+        const QString recording = window.alarmWave();
+        QVERIFY2(QFileInfo(recording).fileName().startsWith(QLatin1String("Horavox-")),
+                 qPrintable(recording));
+        QVERIFY(QFileInfo::exists(recording));
+        QVERIFY(state.pendingRecording().isEmpty());
+
+        window.setRunning(true); // 00:00:00 rings at the first tick
+        rig.clock.advanceSeconds(1);
+        window.tick();
+        QCOMPARE(rig.sound.calls.size(), 1);
+        QCOMPARE(rig.sound.calls.first().sounds.first(), Sound::fromFile(recording));
     }
 
     void helpTopics_data()
