@@ -39,7 +39,8 @@ public:
 
     // Whether an audio input / output exists to record from / play on. The
     // first call starts finding out, which may take the sound server a while:
-    // until devicesKnown(), both are false; devicesChanged() brings the answer.
+    // until devicesKnown(), both are false (and so record() and play() fail);
+    // devicesChanged() brings the answer.
     virtual bool canRecord() const = 0;
     virtual bool canPlay() const = 0;
     virtual bool devicesKnown() const { return true; }
