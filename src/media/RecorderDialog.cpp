@@ -103,7 +103,10 @@ RecorderDialog::RecorderDialog(AppState& state, WaveDevice& device, const QStrin
 {
     ui->setupUi(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize); // nothing to gain from resizing
-    ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(true);
+    QPushButton* ok = ui->buttonBox->button(QDialogButtonBox::Ok);
+    ok->setDefault(true);
+    // Enter is OK; some desktops' "&OK" would take Alt+O from Open.
+    ok->setText(QStringLiteral("OK"));
     connect(ui->recordButton, &QPushButton::clicked, this, &RecorderDialog::recordClicked);
     connect(ui->playButton, &QPushButton::clicked, this, &RecorderDialog::playClicked);
     connect(ui->stopButton, &QPushButton::clicked, this, &RecorderDialog::stopClicked);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void clockWordTouchesNoResult();
     void withoutAudio_data();
     void withoutAudio();
+    void keyboard_data();
     void keyboard();
 };
 
@@ -380,8 +382,18 @@ void TestRecorderDialog::withoutAudio()
     QCOMPARE(rig.find<QLabel>("deviceNote")->text(), note);
 }
 
+void TestRecorderDialog::keyboard_data()
+{
+    QTest::addColumn<int>("closeKey");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("Enter is OK") << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape is Cancel") << int(Qt::Key_Escape) << false;
+}
+
 void TestRecorderDialog::keyboard()
 {
+    QFETCH(int, closeKey);
+    QFETCH(bool, stored);
     Rig rig;
     RecorderDialog& dialog = rig.dialog();
     QApplication::setActiveWindow(&dialog);
@@ -390,9 +402,12 @@ void TestRecorderDialog::keyboard()
     QTest::keyClick(&dialog, Qt::Key_R, Qt::AltModifier);
     QTRY_COMPARE(rig.device.mode(), WaveDevice::Mode::Recording);
     QCOMPARE(rig.find<QLabel>("modeLabel")->text(), QStringLiteral("Recording"));
+    // The meter and the length follow the sound while it records.
+    QTRY_COMPARE(rig.find<QProgressBar>("levelMeter")->value(), 50);
+    QCOMPARE(rig.find<QLabel>("lengthLabel")->text(), QStringLiteral("0:01.5"));
     QTest::keyClick(&dialog, Qt::Key_S, Qt::AltModifier);
     QTRY_COMPARE(rig.device.mode(), WaveDevice::Mode::Stopped);
-    QCOMPARE(rig.find<QLabel>("lengthLabel")->text(), QStringLiteral("0:01.5"));
+    QCOMPARE(rig.find<QProgressBar>("levelMeter")->value(), 0);
     QVERIFY(rig.device.calls.endsWith(QStringLiteral("seek"))); // back to the start after Stop
     QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
     QTRY_COMPARE(rig.device.mode(), WaveDevice::Mode::Playing);
@@ -400,9 +415,11 @@ void TestRecorderDialog::keyboard()
         QVERIFY(rig.find(name)->toolTip().contains(QStringLiteral("(Alt+")));
     rig.device.finishPlaying();
     QTRY_VERIFY(rig.device.calls.endsWith(QStringLiteral("seek")));
-    QTest::keyClick(&dialog, Qt::Key_Return);
-    QCOMPARE(dialog.result(), QDialog::Accepted);
-    QCOMPARE(dialog.chosenFile(), rig.recording(1));
+    QTest::keyClick(&dialog, Qt::Key(closeKey));
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), stored ? QDialog::Accepted : QDialog::Rejected);
+    QCOMPARE(dialog.chosenFile(), stored ? rig.recording(1) : QString());
+    QCOMPARE(QFileInfo::exists(rig.recording(1)), stored);
 }
 
 QTEST_MAIN(TestRecorderDialog)
