@@ -103,7 +103,10 @@ RecorderDialog::RecorderDialog(AppState& state, WaveDevice& device, const QStrin
 {
     ui->setupUi(this);
     layout()->setSizeConstraint(QLayout::SetFixedSize); // nothing to gain from resizing
-    ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(true);
+    QPushButton* ok = ui->buttonBox->button(QDialogButtonBox::Ok);
+    ok->setDefault(true);
+    // Enter is OK; some desktops' "&OK" would take Alt+O from Open.
+    ok->setText(QStringLiteral("OK"));
     connect(ui->recordButton, &QPushButton::clicked, this, &RecorderDialog::recordClicked);
     connect(ui->playButton, &QPushButton::clicked, this, &RecorderDialog::playClicked);
     connect(ui->stopButton, &QPushButton::clicked, this, &RecorderDialog::stopClicked);
@@ -115,6 +118,10 @@ RecorderDialog::RecorderDialog(AppState& state, WaveDevice& device, const QStrin
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &RecorderDialog::reject);
     connect(ui->buttonBox, &QDialogButtonBox::helpRequested, this, &RecorderDialog::showHelp);
     connect(&m_device, &WaveDevice::modeChanged, this, &RecorderDialog::showMode);
+    connect(&m_device, &WaveDevice::devicesChanged, this, [this] {
+        showDevices();
+        showMode();
+    });
     connect(&m_device, &WaveDevice::completed, this, [this] {
         m_device.seekToStart();
         showMode();
@@ -150,13 +157,7 @@ void RecorderDialog::showEvent(QShowEvent* event)
 void RecorderDialog::prepare()
 {
     QDir().mkpath(m_wavesDir);
-    QStringList missing;
-    if (!m_device.canRecord())
-        missing.append(QStringLiteral("There is no audio input, so nothing can be recorded."));
-    if (!m_device.canPlay())
-        missing.append(QStringLiteral("There is no audio output, so nothing can be played."));
-    ui->deviceNote->setText(missing.join(u' '));
-    ui->deviceNote->setVisible(!missing.isEmpty());
+    showDevices();
     if (!m_current.isEmpty()) {
         showHeader(m_current);
     } else {
@@ -299,12 +300,18 @@ void RecorderDialog::newClicked()
 
 void RecorderDialog::wordClicked()
 {
+    if (m_device.mode() == WaveDevice::Mode::Recording || m_device.mode() == WaveDevice::Mode::Playing)
+        stopClicked();
+    if (m_device.lengthMs() <= kNothingRecordedMs) {
+        // An empty sound would silence the word.
+        MessageBox::warning(this, title(),
+                            QStringLiteral("There is no sound to use as a word. Record or open one first."));
+        return;
+    }
     const std::optional<int> index = m_chooseWord(this);
     const QList<ClockWord> words = clockWords();
     if (!index || *index < 0 || *index >= words.size())
         return;
-    if (m_device.mode() == WaveDevice::Mode::Recording || m_device.mode() == WaveDevice::Mode::Playing)
-        stopClicked();
     const QString voiceDir = m_state.paths().voiceDir();
     const QString file = QDir(voiceDir).filePath(words.at(*index).fileName);
     QDir().mkpath(voiceDir);
@@ -386,6 +393,21 @@ void RecorderDialog::showHelp()
 void RecorderDialog::showHeader(const QString& text)
 {
     ui->fileHeader->setText(text == m_current ? QDir::toNativeSeparators(text) : text);
+}
+
+void RecorderDialog::showDevices()
+{
+    QStringList notes;
+    if (!m_device.devicesKnown()) {
+        notes.append(QStringLiteral("Looking for the audio devices..."));
+    } else {
+        if (!m_device.canRecord())
+            notes.append(QStringLiteral("There is no audio input, so nothing can be recorded."));
+        if (!m_device.canPlay())
+            notes.append(QStringLiteral("There is no audio output, so nothing can be played."));
+    }
+    ui->deviceNote->setText(notes.join(u' '));
+    ui->deviceNote->setVisible(!notes.isEmpty());
 }
 
 void RecorderDialog::showMode()

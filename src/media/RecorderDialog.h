@@ -81,6 +81,7 @@ private:
     bool openDevice();
     void leaveCurrent(const QString& next);
     void showHeader(const QString& text);
+    void showDevices();
     void showMode();
     void updateMeter();
     bool isTemporary() const;

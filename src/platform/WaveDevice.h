@@ -16,7 +16,7 @@ namespace hv {
 // Operations return false when they could not be done; errorText() then says
 // why in words for the user. Without an audio input, record() fails and
 // canRecord() is false; without an output, play() fails and canPlay() is
-// false. Nothing blocks.
+// false. Nothing blocks, not even on a sound server that never answers.
 class WaveDevice : public QObject
 {
     Q_OBJECT
@@ -37,9 +37,13 @@ public:
     using QObject::QObject;
     ~WaveDevice() override = default;
 
-    // Whether an audio input / output exists to record from / play on.
+    // Whether an audio input / output exists to record from / play on. The
+    // first call starts finding out, which may take the sound server a while:
+    // until devicesKnown(), both are false (and so record() and play() fail);
+    // devicesChanged() brings the answer.
     virtual bool canRecord() const = 0;
     virtual bool canPlay() const = 0;
+    virtual bool devicesKnown() const { return true; }
 
     // Opens `file` and reads its sound into the device; an empty name opens a
     // new, empty recording. A file that cannot be read leaves the device
@@ -82,6 +86,8 @@ Q_SIGNALS:
     // within a call of this interface.
     void completed();
     void modeChanged(hv::WaveDevice::Mode mode);
+    // canRecord(), canPlay() or devicesKnown() may answer differently now.
+    void devicesChanged();
 };
 
 // A RIFF WAVE image of interleaved 16-bit samples.

@@ -84,6 +84,7 @@ void TestRecorder::recordAToneThroughTheDialog()
     FakeAutostart autostart;
     AppState state(DataPaths(m_dir.path(), m_dir.path()), autostart);
     QtWaveDevice device;
+    QTRY_VERIFY_WITH_TIMEOUT(device.devicesKnown(), kWaitMs); // asked of the server on a thread
     QVERIFY(device.canRecord());
     RecorderDialog dialog(state, device, {});
     dialog.show();
@@ -128,6 +129,7 @@ void TestRecorder::playbackIsHeard()
     if (m_recording.isEmpty())
         QSKIP("needs the recording of the test before");
     QtWaveDevice device;
+    QTRY_VERIFY_WITH_TIMEOUT(device.devicesKnown(), kWaitMs);
     QVERIFY(device.open(m_recording));
     QSignalSpy completed(&device, &WaveDevice::completed);
     MonitorRecorder monitor;

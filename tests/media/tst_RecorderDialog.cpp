@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,7 +94,9 @@ private Q_SLOTS:
     void failedSaveLosesNothing();
     void callerFileComesBackUnchanged();
     void clockWordTouchesNoResult();
+    void withoutAudio_data();
     void withoutAudio();
+    void keyboard_data();
     void keyboard();
 };
 
@@ -114,7 +117,8 @@ void TestRecorderDialog::opensAsItShould()
     QCOMPARE(rig.find<QLabel>("fileHeader")->text(), QStringLiteral("New Wave File"));
     int helpContext = 0;
     setRecorderHelp([&](int context) { helpContext = context; });
-    QTest::mouseClick(rig.find<QDialogButtonBox>("buttonBox")->button(QDialogButtonBox::Help), Qt::LeftButton);
+    QTest::mouseClick(rig.find<QDialogButtonBox>("buttonBox")->button(QDialogButtonBox::Help),
+                      Qt::LeftButton);
     setRecorderHelp({});
     QCOMPARE(helpContext, 58);
 }
@@ -317,11 +321,22 @@ void TestRecorderDialog::clockWordTouchesNoResult()
 {
     Rig rig;
     RecorderDialog& dialog = rig.dialog();
-    rig.record(1200);
-    dialog.setWordChooser([](QWidget*) { return std::optional<int>(7); });
+    bool asked = false;
+    dialog.setWordChooser([&](QWidget*) {
+        asked = true;
+        return std::optional<int>(7);
+    });
+    const QString word = QDir(rig.state.paths().voiceDir()).filePath(QStringLiteral("wavefile_7.wav"));
+    // The empty temporary recording would silence the word.
     MessageBox::setNextAnswer(QMessageBox::Ok);
     rig.click("wordButton");
-    const QString word = QDir(rig.state.paths().voiceDir()).filePath(QStringLiteral("wavefile_7.wav"));
+    QCOMPARE(MessageBox::takeShown().size(), 1);
+    QVERIFY(!asked);
+    QVERIFY(!QFileInfo::exists(word));
+    rig.record(1200);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+    rig.click("wordButton");
+    QVERIFY(asked);
     QVERIFY(QFileInfo(word).isFile());
     QCOMPARE(clockWords().at(7).spoken, QStringLiteral("seven"));
     QCOMPARE(dialog.currentFile(), temporaryRecording(rig.waves()));
@@ -330,20 +345,55 @@ void TestRecorderDialog::clockWordTouchesNoResult()
     QCOMPARE(dialog.chosenFile(), rig.recording(1));
 }
 
+void TestRecorderDialog::withoutAudio_data()
+{
+    QTest::addColumn<bool>("input");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("neither") << false << false
+                             << "There is no audio input, so nothing can be recorded. "
+                                "There is no audio output, so nothing can be played.";
+    QTest::newRow("no input") << false << true << "There is no audio input, so nothing can be recorded.";
+    QTest::newRow("no output") << true << false << "There is no audio output, so nothing can be played.";
+    QTest::newRow("both") << true << true << "";
+}
+
+// While the sound server has not said what it has, the dialog is usable, says
+// that it is looking, and offers Record and Play only once they can work.
 void TestRecorderDialog::withoutAudio()
 {
+    QFETCH(bool, input);
+    QFETCH(bool, output);
+    QFETCH(QString, note);
     Rig rig;
-    rig.device.input = false;
-    rig.device.output = false;
+    rig.device.input = input;
+    rig.device.output = output;
+    rig.device.known = false;
     rig.dialog();
     QVERIFY(!rig.find("recordButton")->isEnabled());
     QVERIFY(!rig.find("playButton")->isEnabled());
+    QVERIFY(rig.find("openButton")->isEnabled());
     QVERIFY(rig.find<QLabel>("deviceNote")->isVisible());
-    QVERIFY(rig.find<QLabel>("deviceNote")->text().contains(QStringLiteral("no audio input")));
+    QCOMPARE(rig.find<QLabel>("deviceNote")->text(), QStringLiteral("Looking for the audio devices..."));
+    rig.device.devicesFound();
+    QCOMPARE(rig.find("recordButton")->isEnabled(), input);
+    QCOMPARE(rig.find("playButton")->isEnabled(), output);
+    QCOMPARE(rig.find<QLabel>("deviceNote")->isVisible(), !note.isEmpty());
+    QCOMPARE(rig.find<QLabel>("deviceNote")->text(), note);
+}
+
+void TestRecorderDialog::keyboard_data()
+{
+    QTest::addColumn<int>("closeKey");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("Enter is OK") << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape is Cancel") << int(Qt::Key_Escape) << false;
 }
 
 void TestRecorderDialog::keyboard()
 {
+    QFETCH(int, closeKey);
+    QFETCH(bool, stored);
     Rig rig;
     RecorderDialog& dialog = rig.dialog();
     QApplication::setActiveWindow(&dialog);
@@ -352,9 +402,12 @@ void TestRecorderDialog::keyboard()
     QTest::keyClick(&dialog, Qt::Key_R, Qt::AltModifier);
     QTRY_COMPARE(rig.device.mode(), WaveDevice::Mode::Recording);
     QCOMPARE(rig.find<QLabel>("modeLabel")->text(), QStringLiteral("Recording"));
+    // The meter and the length follow the sound while it records.
+    QTRY_COMPARE(rig.find<QProgressBar>("levelMeter")->value(), 50);
+    QCOMPARE(rig.find<QLabel>("lengthLabel")->text(), QStringLiteral("0:01.5"));
     QTest::keyClick(&dialog, Qt::Key_S, Qt::AltModifier);
     QTRY_COMPARE(rig.device.mode(), WaveDevice::Mode::Stopped);
-    QCOMPARE(rig.find<QLabel>("lengthLabel")->text(), QStringLiteral("0:01.5"));
+    QCOMPARE(rig.find<QProgressBar>("levelMeter")->value(), 0);
     QVERIFY(rig.device.calls.endsWith(QStringLiteral("seek"))); // back to the start after Stop
     QTest::keyClick(&dialog, Qt::Key_P, Qt::AltModifier);
     QTRY_COMPARE(rig.device.mode(), WaveDevice::Mode::Playing);
@@ -362,9 +415,11 @@ void TestRecorderDialog::keyboard()
         QVERIFY(rig.find(name)->toolTip().contains(QStringLiteral("(Alt+")));
     rig.device.finishPlaying();
     QTRY_VERIFY(rig.device.calls.endsWith(QStringLiteral("seek")));
-    QTest::keyClick(&dialog, Qt::Key_Return);
-    QCOMPARE(dialog.result(), QDialog::Accepted);
-    QCOMPARE(dialog.chosenFile(), rig.recording(1));
+    QTest::keyClick(&dialog, Qt::Key(closeKey));
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), stored ? QDialog::Accepted : QDialog::Rejected);
+    QCOMPARE(dialog.chosenFile(), stored ? rig.recording(1) : QString());
+    QCOMPARE(QFileInfo::exists(rig.recording(1)), stored);
 }
 
 QTEST_MAIN(TestRecorderDialog)

@@ -19,13 +19,20 @@ class FakeWaveDevice final : public WaveDevice
 public:
     bool input = true;
     bool output = true;
+    bool known = true; // devicesKnown(); set it and call devicesFound() to answer late
     qint64 fileLengthMs = 2000;
     qint64 recordingMs = 1500;
     bool failSave = false;
     QStringList calls; // "open <file>", "record", "stop", "save <file>", ...
 
-    bool canRecord() const override { return input; }
-    bool canPlay() const override { return output; }
+    bool canRecord() const override { return known && input; }
+    bool canPlay() const override { return known && output; }
+    bool devicesKnown() const override { return known; }
+    void devicesFound()
+    {
+        known = true;
+        Q_EMIT devicesChanged();
+    }
 
     bool open(const QString& file) override
     {
@@ -52,7 +59,7 @@ public:
     bool play() override
     {
         calls.append(QStringLiteral("play"));
-        if (!output || m_mode == Mode::NotReady)
+        if (!canPlay() || m_mode == Mode::NotReady)
             return false;
         setMode(Mode::Playing);
         return true;
@@ -60,7 +67,7 @@ public:
     bool record() override
     {
         calls.append(QStringLiteral("record"));
-        if (!input || m_mode == Mode::NotReady)
+        if (!canRecord() || m_mode == Mode::NotReady)
             return false;
         setMode(Mode::Recording);
         return true;

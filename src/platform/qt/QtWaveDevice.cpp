@@ -90,23 +90,44 @@ QAudioFormat pcmFormat(int rate, int channels)
 
 } // namespace
 
-// Receives what the audio input delivers, on the capture thread; the device
-// reads the count, the level and, once stopped, the samples.
+// Receives what the audio input delivers, on the capture thread. A recording
+// is a session: begin() and end() run on the interface thread and never wait
+// for the capture thread, which opens and closes the input when it gets to it;
+// samples that arrive outside a session are dropped.
 class CaptureWorker final : public QIODevice
 {
 public:
     CaptureWorker() { open(QIODevice::WriteOnly); }
 
-    // On the capture thread. Empty when recording runs, else why not.
-    QString start()
+    // A new recording: what arrives from now on is kept. Returns the session
+    // to hand to openInput().
+    int begin()
     {
-        {
-            const QMutexLocker lock(&m_mutex);
-            m_data.clear();
-        }
+        const QMutexLocker lock(&m_mutex);
+        m_data.clear();
         m_frames = 0;
         m_peak = 0;
-        const QAudioDevice device = defaultInput();
+        m_accepting = true;
+        return ++m_session;
+    }
+    // Ends the recording: what arrived up to now, later samples are dropped.
+    QByteArray end()
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_accepting = false;
+        ++m_session;
+        return std::exchange(m_data, {});
+    }
+
+    // On the capture thread: opens the input for `session`, unless that
+    // recording has ended meanwhile. Empty when recording runs, else why not.
+    QString openInput(int session)
+    {
+        if (!isSession(session))
+            return {};
+        const QAudioDevice device = defaultInput(); // asks the server: may take long
+        if (!isSession(session))
+            return {};
         if (device.isNull())
             return QStringLiteral("There is no audio input to record from.");
         m_source = std::make_unique<QAudioSource>(device, pcmFormat(QtWaveDevice::kRecordRate, 1));
@@ -122,13 +143,8 @@ public:
         return {};
     }
     // On the capture thread.
-    void finish() { m_source.reset(); }
+    void closeInput() { m_source.reset(); }
 
-    QByteArray take()
-    {
-        const QMutexLocker lock(&m_mutex);
-        return std::exchange(m_data, {});
-    }
     qint64 frames() const { return m_frames; }
     qreal takePeak() { return m_peak.exchange(0) / 32768.0; }
 
@@ -136,25 +152,46 @@ protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 bytes) override
     {
-        bytes -= bytes % kBytesPerSample;
-        {
-            const QMutexLocker lock(&m_mutex);
-            m_data.append(data, bytes);
-        }
-        m_frames += bytes / kBytesPerSample;
-        const int peak = peakOf(data, bytes);
-        int seen = m_peak;
-        while (peak > seen && !m_peak.compare_exchange_weak(seen, peak)) {
-        }
+        const qint64 whole = bytes - bytes % kBytesPerSample;
+        const QMutexLocker lock(&m_mutex);
+        if (!m_accepting)
+            return bytes;
+        m_data.append(data, whole);
+        m_frames += whole / kBytesPerSample;
+        m_peak = std::max(m_peak.load(), peakOf(data, whole));
         return bytes;
     }
 
 private:
-    std::unique_ptr<QAudioSource> m_source;
-    QMutex m_mutex;
+    bool isSession(int session)
+    {
+        const QMutexLocker lock(&m_mutex);
+        return session == m_session;
+    }
+
+    std::unique_ptr<QAudioSource> m_source; // on the capture thread only
+    QMutex m_mutex;                         // guards what follows
     QByteArray m_data;
+    bool m_accepting = false;
+    int m_session = 0;
     std::atomic<qint64> m_frames = 0;
     std::atomic<int> m_peak = 0;
+};
+
+struct QtWaveDevice::Link
+{
+    QMutex mutex;
+    QtWaveDevice* owner = nullptr; // null once the device is gone
+
+    // Runs `call` on the owner's thread, if the owner still exists then.
+    template <typename Call>
+    void post(Call call)
+    {
+        const QMutexLocker lock(&mutex);
+        if (owner != nullptr)
+            QMetaObject::invokeMethod(
+                owner, [owner = owner, call] { call(owner); }, Qt::QueuedConnection);
+    }
 };
 
 // Hands the held sound to the audio output from a position on, counting the
@@ -192,7 +229,9 @@ private:
 
 QtWaveDevice::QtWaveDevice(QObject* parent)
     : WaveDevice(parent)
+    , m_link(std::make_shared<Link>())
 {
+    m_link->owner = this;
     m_tail.setSingleShot(true);
     connect(&m_tail, &QTimer::timeout, this, [this] {
         stopPlaying();
@@ -200,35 +239,89 @@ QtWaveDevice::QtWaveDevice(QObject* parent)
         setMode(Mode::Stopped);
         QMetaObject::invokeMethod(this, &WaveDevice::completed, Qt::QueuedConnection);
     });
+    m_lookupWait.setSingleShot(true);
+    m_lookupWait.setInterval(kLookupWaitMs);
+    connect(&m_lookupWait, &QTimer::timeout, this, [this] {
+        if (m_lookup != Lookup::Asked)
+            return;
+        qCWarning(lcSound) << "the sound server does not answer: nothing can be recorded or played";
+        m_lookup = Lookup::Late;
+        Q_EMIT devicesChanged();
+    });
 }
 
 QtWaveDevice::~QtWaveDevice()
 {
+    {
+        const QMutexLocker lock(&m_link->mutex);
+        m_link->owner = nullptr;
+    }
     close();
     if (m_captureThread != nullptr) {
         m_captureThread->quit();
-        m_captureThread->wait();
+        // A thread that a hung server holds cannot be ended: it is left to the
+        // process's exit rather than waited for.
+        if (!m_captureThread->wait(100)) {
+            qCWarning(lcSound) << "the wave capture thread is held by the sound server; left running";
+            m_captureThread->setParent(nullptr);
+        }
     }
 }
 
+void QtWaveDevice::startCaptureThread() const
+{
+    if (m_captureThread != nullptr)
+        return;
+    auto* self = const_cast<QtWaveDevice*>(this);
+    m_captureThread = new QThread(self);
+    m_captureThread->setObjectName(QStringLiteral("wave capture"));
+    m_capture = new CaptureWorker;
+    m_capture->moveToThread(m_captureThread);
+    connect(m_captureThread, &QThread::finished, m_capture, &QObject::deleteLater);
+    m_captureThread->start(QThread::TimeCriticalPriority);
+}
+
+// Asks on the capture thread, whose event loop also keeps Qt Multimedia's
+// server connection going; the answer comes back queued.
 void QtWaveDevice::lookUpDevices() const
 {
-    if (std::exchange(m_looked, true))
+    if (m_lookup != Lookup::NotAsked)
         return;
-    m_output = QMediaDevices::defaultAudioOutput();
-    m_hasInput = !QMediaDevices::audioInputs().isEmpty();
+    m_lookup = Lookup::Asked;
+    startCaptureThread();
+    m_lookupWait.start();
+    QMetaObject::invokeMethod(m_capture, [link = m_link] {
+        const bool hasInput = !QMediaDevices::audioInputs().isEmpty();
+        const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+        link->post([hasInput, output](QtWaveDevice* owner) { owner->onLookedUp(hasInput, output); });
+    });
+}
+
+void QtWaveDevice::onLookedUp(bool hasInput, const QAudioDevice& output)
+{
+    m_lookupWait.stop();
+    m_lookup = Lookup::Answered;
+    m_hasInput = hasInput;
+    m_output = output;
+    Q_EMIT devicesChanged();
+}
+
+bool QtWaveDevice::devicesKnown() const
+{
+    lookUpDevices();
+    return m_lookup == Lookup::Answered || m_lookup == Lookup::Late;
 }
 
 bool QtWaveDevice::canRecord() const
 {
     lookUpDevices();
-    return m_hasInput;
+    return m_lookup == Lookup::Answered && m_hasInput;
 }
 
 bool QtWaveDevice::canPlay() const
 {
     lookUpDevices();
-    return !m_output.isNull();
+    return m_lookup == Lookup::Answered && !m_output.isNull();
 }
 
 bool QtWaveDevice::open(const QString& file)
@@ -314,26 +407,20 @@ bool QtWaveDevice::record()
     }
     m_recordFrom = std::min(m_position, frames());
     m_pcm.truncate(m_recordFrom * m_channels * kBytesPerSample);
-    if (m_captureThread == nullptr) {
-        m_captureThread = new QThread(this);
-        m_captureThread->setObjectName(QStringLiteral("wave capture"));
-        m_capture = new CaptureWorker;
-        m_capture->moveToThread(m_captureThread);
-        connect(m_captureThread, &QThread::finished, m_capture, &QObject::deleteLater);
-        m_captureThread->start(QThread::TimeCriticalPriority);
-    }
+    startCaptureThread();
+    m_session = m_capture->begin();
     setMode(Mode::Recording);
-    QMetaObject::invokeMethod(m_capture, [this, worker = m_capture] {
-        const QString problem = worker->start();
+    QMetaObject::invokeMethod(m_capture, [link = m_link, worker = m_capture, session = m_session] {
+        const QString problem = worker->openInput(session);
         if (!problem.isEmpty())
-            QMetaObject::invokeMethod(this, [this, problem] { onCaptureFailed(problem); });
+            link->post([session, problem](QtWaveDevice* owner) { owner->onCaptureFailed(session, problem); });
     });
     return true;
 }
 
-void QtWaveDevice::onCaptureFailed(const QString& reason)
+void QtWaveDevice::onCaptureFailed(int session, const QString& reason)
 {
-    if (m_mode != Mode::Recording)
+    if (m_mode != Mode::Recording || session != m_session)
         return;
     stopRecording();
     m_error = reason;
@@ -341,11 +428,12 @@ void QtWaveDevice::onCaptureFailed(const QString& reason)
     setMode(Mode::Stopped);
 }
 
+// Takes what was captured up to now and lets the capture thread close the
+// input when it gets to it: never waits for that thread.
 void QtWaveDevice::stopRecording()
 {
-    QMetaObject::invokeMethod(
-        m_capture, [worker = m_capture] { worker->finish(); }, Qt::BlockingQueuedConnection);
-    m_pcm.append(m_capture->take());
+    m_pcm.append(m_capture->end());
+    QMetaObject::invokeMethod(m_capture, [worker = m_capture] { worker->closeInput(); });
     m_position = frames();
 }
 

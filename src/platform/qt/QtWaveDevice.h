@@ -30,6 +30,12 @@ class PlaybackSource;
 // since Qt's own default input is not it; Qt's default is used only when the
 // server cannot be asked. Playing pulls from the held sound on the thread of
 // the device. Length and position count frames, not Qt's time counters.
+//
+// Everything that talks to the sound server before a stream runs (the device
+// lookup, opening the input) happens on the capture thread, and the interface
+// thread never waits for that thread: a server that takes the connection and
+// never answers holds only the capture thread. A lookup unanswered after
+// kLookupWaitMs counts as no devices until its answer comes.
 class QtWaveDevice final : public WaveDevice
 {
     Q_OBJECT
@@ -40,6 +46,7 @@ public:
 
     bool canRecord() const override;
     bool canPlay() const override;
+    bool devicesKnown() const override;
     bool open(const QString& file) override;
     void close() override;
     QString fileName() const override { return m_file; }
@@ -56,6 +63,7 @@ public:
 
     static constexpr int kRecordRate = 22050; // Hz
     static constexpr int kRecordChannels = 1;
+    static constexpr int kLookupWaitMs = 2000;
 
 private:
     void setMode(Mode mode);
@@ -63,10 +71,16 @@ private:
     void stopPlaying();
     void stopRecording();
     void onSinkStateChanged();
-    void onCaptureFailed(const QString& reason);
+    void onCaptureFailed(int session, const QString& reason);
+    void onLookedUp(bool hasInput, const QAudioDevice& output);
     qint64 framesToMs(qint64 frames) const;
     qint64 frames() const;
+    void startCaptureThread() const;
     void lookUpDevices() const;
+
+    // Shared with the capture thread, which may outlive the device while a
+    // hung server holds it.
+    struct Link;
 
     QString m_file;
     QByteArray m_pcm; // interleaved 16-bit samples
@@ -76,13 +90,23 @@ private:
     Mode m_mode = Mode::NotReady;
     QString m_error;
 
-    mutable bool m_looked = false;
-    mutable QAudioDevice m_output;
-    mutable bool m_hasInput = false;
+    enum class Lookup
+    {
+        NotAsked,
+        Asked, // no answer yet
+        Late,  // no answer within kLookupWaitMs: no devices until it comes
+        Answered,
+    };
+    mutable Lookup m_lookup = Lookup::NotAsked;
+    mutable QTimer m_lookupWait;
+    QAudioDevice m_output;
+    bool m_hasInput = false;
 
-    QThread* m_captureThread = nullptr;
-    CaptureWorker* m_capture = nullptr; // lives on m_captureThread
-    qint64 m_recordFrom = 0;            // frames: where the recording goes in m_pcm
+    std::shared_ptr<Link> m_link;
+    mutable QThread* m_captureThread = nullptr;
+    mutable CaptureWorker* m_capture = nullptr; // lives on m_captureThread
+    int m_session = 0;                          // of the recording under way
+    qint64 m_recordFrom = 0;                    // frames: where the recording goes in m_pcm
 
     QAudioSink* m_sink = nullptr;
     std::unique_ptr<PlaybackSource> m_source;
