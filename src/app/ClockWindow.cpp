@@ -26,6 +26,11 @@
 
 namespace hv {
 
+// The face takes the stored bevel values as they are.
+static_assert(int(Bevel::None) == SettingsRecord::kBevelNone &&
+              int(Bevel::Lowered) == SettingsRecord::kBevelLowered &&
+              int(Bevel::Raised) == SettingsRecord::kBevelRaised);
+
 namespace {
 
 QColor toQColor(ColourValue value)
@@ -49,20 +54,6 @@ int pixelSizeForCellHeight(QFont font, int cellHeight)
     if (*cellAtProbe <= 0)
         return std::max(cellHeight, 1);
     return std::max(1, static_cast<int>(std::lround(cellHeight * kProbe / *cellAtProbe)));
-}
-
-std::optional<Bevel> bevelFromSetting(qint32 value)
-{
-    switch (value) {
-    case SettingsRecord::kBevelNone:
-        return Bevel::None;
-    case SettingsRecord::kBevelLowered:
-        return Bevel::Lowered;
-    case SettingsRecord::kBevelRaised:
-        return Bevel::Raised;
-    default:
-        return std::nullopt; // an unknown value leaves the bevel as it was
-    }
 }
 
 // With the speedbar the window has the desktop's usual frame; without it, a
@@ -222,10 +213,7 @@ void ClockWindow::applyFaceSettings(Scaling scaling)
     ui->face->setBackground(toQColor(settings.displayColor));
     ui->face->setTextColour(toQColor(settings.fontColor));
 
-    FaceBevels bevels = ui->face->bevels();
-    bevels.inner = bevelFromSetting(settings.bevelInner).value_or(bevels.inner);
-    bevels.outer = bevelFromSetting(settings.bevelOuter).value_or(bevels.outer);
-    ui->face->setBevels(bevels);
+    ui->face->setBevels(withStoredBevels(ui->face->bevels(), settings.bevelOuter, settings.bevelInner));
 
     settings.referenceHeight = SettingsRecord::kReferenceHeight;
     // Before the first show the face has no size of its own yet: the resize

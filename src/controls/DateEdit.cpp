@@ -81,7 +81,7 @@ QIcon calendarIcon()
 } // namespace
 
 DateEdit::DateEdit(QWidget* parent)
-    : QLineEdit(parent)
+    : PartedField(parent)
     , m_button(new QToolButton(this))
 {
     m_button->setObjectName(QStringLiteral("calendarButton"));
@@ -255,35 +255,6 @@ void DateEdit::openCalendar()
     popup.exec();
 }
 
-void DateEdit::focusInEvent(QFocusEvent* event)
-{
-    QLineEdit::focusInEvent(event);
-    if (event->reason() != Qt::MouseFocusReason)
-        selectPart(1);
-}
-
-void DateEdit::focusOutEvent(QFocusEvent* event)
-{
-    QLineEdit::focusOutEvent(event);
-    // The calendar, another window or a menu taking the focus is not leaving
-    // the field.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
-        return;
-    if (!commitText()) {
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible() && isEnabled())
-                setFocus(Qt::OtherFocusReason);
-        });
-    }
-}
-
-void DateEdit::mouseReleaseEvent(QMouseEvent* event)
-{
-    QLineEdit::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && !hasSelectedText())
-        selectPart(partAt(cursorPosition()));
-}
-
 void DateEdit::keyPressEvent(QKeyEvent* event)
 {
     if ((event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier)) ||
@@ -295,12 +266,12 @@ void DateEdit::keyPressEvent(QKeyEvent* event)
     const bool character = typed.size() == 1 && typed[0].isPrint() &&
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (!character) {
-        QLineEdit::keyPressEvent(event); // Backspace, Delete, caret moves, shortcuts
+        PartedField::keyPressEvent(event); // Backspace, Delete, caret moves, shortcuts
         return;
     }
     const QChar c = typed[0];
     if (c.isDigit() && c.unicode() < 128) {
-        QLineEdit::keyPressEvent(event);
+        PartedField::keyPressEvent(event);
         return;
     }
     if (c == m_formats.dateSeparator) {
@@ -316,13 +287,13 @@ void DateEdit::keyPressEvent(QKeyEvent* event)
 
 void DateEdit::resizeEvent(QResizeEvent* event)
 {
-    QLineEdit::resizeEvent(event);
+    PartedField::resizeEvent(event);
     layoutButton();
 }
 
 void DateEdit::showEvent(QShowEvent* event)
 {
-    QLineEdit::showEvent(event);
+    PartedField::showEvent(event);
     if (!m_valueSet) {
         setDate((m_clock ? *m_clock : systemClock()).now());
         setModified(false);

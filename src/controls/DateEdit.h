@@ -3,8 +3,7 @@
 
 #include "common/DateTime.h"
 #include "common/FormatSettings.h"
-
-#include <QLineEdit>
+#include "controls/PartedField.h"
 
 #include <optional>
 
@@ -29,7 +28,7 @@ class Clock;
 // The value 0 shows an empty text. A field that was never given a value shows
 // today when it is first shown. dateChanged() reports every change of the
 // value; textChanged() every change of the text.
-class DateEdit : public QLineEdit
+class DateEdit : public PartedField
 {
     Q_OBJECT
 
@@ -65,7 +64,7 @@ public:
 
     // Reads the text back when the focus leaves; today when it does not read.
     // False when it had to put today in.
-    bool commitText();
+    bool commitText() override;
 
     // Shows the calendar for the field, modally, and discards it when it closes.
     void openCalendar();
@@ -74,9 +73,8 @@ Q_SIGNALS:
     void dateChanged(hv::DateTime value);
 
 protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void selectFirstPart() override { selectPart(1); }
+    void selectPartAtCaret() override { selectPart(partAt(cursorPosition())); }
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

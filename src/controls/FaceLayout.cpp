@@ -3,8 +3,34 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace hv {
+
+namespace {
+
+std::optional<Bevel> storedBevel(int value)
+{
+    switch (value) {
+    case int(Bevel::None):
+        return Bevel::None;
+    case int(Bevel::Lowered):
+        return Bevel::Lowered;
+    case int(Bevel::Raised):
+        return Bevel::Raised;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+FaceBevels withStoredBevels(FaceBevels bevels, int outer, int inner)
+{
+    bevels.outer = storedBevel(outer).value_or(bevels.outer);
+    bevels.inner = storedBevel(inner).value_or(bevels.inner);
+    return bevels;
+}
 
 int scaleToFace(int faceHeight, int storedWidth, int referenceHeight, Scaling scaling)
 {

@@ -25,6 +25,11 @@ struct FaceBevels
     int borderWidth = 0; // pixels, already scaled to the face
 };
 
+// `bevels` with the outer and inner bevels as the settings file stores them,
+// which are the values of Bevel; a value that names no bevel leaves that bevel
+// as it was.
+FaceBevels withStoredBevels(FaceBevels bevels, int outer, int inner);
+
 // Resizing rounds the scaled width to the nearest pixel; applying the settings
 // at start and after the options dialog truncates it.
 enum class Scaling

@@ -114,7 +114,7 @@ private:
 };
 
 TimeEdit::TimeEdit(QWidget* parent)
-    : QLineEdit(parent)
+    : PartedField(parent)
     , m_formats(FormatSettings::fromLocale(QLocale()))
     , m_spin(new SpinButton(this))
 {
@@ -313,34 +313,6 @@ void TimeEdit::step(Part part, int delta)
     selectPart(part);
 }
 
-void TimeEdit::focusInEvent(QFocusEvent* event)
-{
-    QLineEdit::focusInEvent(event);
-    if (event->reason() != Qt::MouseFocusReason)
-        selectPart(Part::Hours);
-}
-
-void TimeEdit::focusOutEvent(QFocusEvent* event)
-{
-    QLineEdit::focusOutEvent(event);
-    // Another window or a menu taking the focus is not leaving the field.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
-        return;
-    if (!commitText()) {
-        QTimer::singleShot(0, this, [this] {
-            if (isVisible() && isEnabled())
-                setFocus(Qt::OtherFocusReason);
-        });
-    }
-}
-
-void TimeEdit::mouseReleaseEvent(QMouseEvent* event)
-{
-    QLineEdit::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && !hasSelectedText())
-        selectPart(partAt(cursorPosition()));
-}
-
 void TimeEdit::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
@@ -353,12 +325,12 @@ void TimeEdit::keyPressEvent(QKeyEvent* event)
     const bool character = typed.size() == 1 && typed[0].isPrint() &&
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (!character) {
-        QLineEdit::keyPressEvent(event); // Backspace, Delete, caret moves, shortcuts
+        PartedField::keyPressEvent(event); // Backspace, Delete, caret moves, shortcuts
         return;
     }
     const QChar c = typed[0];
     if (c.isDigit() && c.unicode() < 128) {
-        QLineEdit::keyPressEvent(event);
+        PartedField::keyPressEvent(event);
         return;
     }
     if (c == m_formats.timeSeparator) {
@@ -377,7 +349,7 @@ void TimeEdit::keyPressEvent(QKeyEvent* event)
         return; // refused
     if (!m_twelveHour) {
         // Typed as it is; a text that does not read back is repaired on leaving.
-        QLineEdit::keyPressEvent(event);
+        PartedField::keyPressEvent(event);
         return;
     }
     if (m_part != Part::AmPm || !hasSelectedText())
@@ -401,13 +373,13 @@ void TimeEdit::keyPressEvent(QKeyEvent* event)
 
 void TimeEdit::resizeEvent(QResizeEvent* event)
 {
-    QLineEdit::resizeEvent(event);
+    PartedField::resizeEvent(event);
     layoutSpinButton();
 }
 
 void TimeEdit::showEvent(QShowEvent* event)
 {
-    QLineEdit::showEvent(event);
+    PartedField::showEvent(event);
     if (!m_valueSet)
         setValue((m_clock ? *m_clock : systemClock()).now());
 }

@@ -3,8 +3,7 @@
 
 #include "common/DateTime.h"
 #include "common/FormatSettings.h"
-
-#include <QLineEdit>
+#include "controls/PartedField.h"
 
 namespace hv {
 
@@ -30,7 +29,7 @@ class Clock;
 // field that was never given a value shows the current time when it is first
 // shown. textChanged() is the change notification, for typing and for the
 // control's own changes alike.
-class TimeEdit : public QLineEdit
+class TimeEdit : public PartedField
 {
     Q_OBJECT
 
@@ -85,16 +84,15 @@ public:
 
     // Reads the text back; restores the previous value when it does not read
     // as a time. False when it had to restore.
-    bool commitText();
+    bool commitText() override;
     // Steps a part by +1 or -1 from the text read back: hours and minutes
     // carry into each other and wrap around the day; the marker part moves
     // by 12 hours. The field takes the focus with the same part selected.
     void step(Part part, int delta);
 
 protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void selectFirstPart() override { selectPart(Part::Hours); }
+    void selectPartAtCaret() override { selectPart(partAt(cursorPosition())); }
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -47,20 +47,6 @@ ColourValue toColourValue(const QColor& colour)
     return rgbValue(colour.red(), colour.green(), colour.blue());
 }
 
-std::optional<Bevel> bevelOf(qint32 value)
-{
-    switch (value) {
-    case SettingsRecord::kBevelNone:
-        return Bevel::None;
-    case SettingsRecord::kBevelLowered:
-        return Bevel::Lowered;
-    case SettingsRecord::kBevelRaised:
-        return Bevel::Raised;
-    default:
-        return std::nullopt;
-    }
-}
-
 // A font's character cell (its height with the leading) against its pixel
 // size differs per font: measured at a probe size.
 int pixelSizeForCellHeight(QFont font, int cellHeight)
@@ -121,6 +107,10 @@ OptionsDialog::OptionsDialog(AppState& state, const Platform& platform, QWidget*
 
 OptionsDialog::~OptionsDialog()
 {
+    // The controls outlive this part of the dialog, and a field losing the
+    // focus as they go (editingFinished) must not reach it.
+    for (const QWidget* control : findChildren<QWidget*>())
+        QObject::disconnect(control, nullptr, this, nullptr);
     // pos() is the frame's corner, and move() places the frame's corner: the
     // dialog opens again where it was, without creeping by the decoration.
     try {
@@ -176,10 +166,8 @@ void OptionsDialog::fillControls()
     ui->borderWidthField->setText(QString::number(m_copy.borderWidth));
 
     // The sample takes the face of the copy.
-    FaceBevels bevels = ui->facePreview->bevels();
-    bevels.outer = bevelOf(m_copy.bevelOuter).value_or(bevels.outer);
-    bevels.inner = bevelOf(m_copy.bevelInner).value_or(bevels.inner);
-    ui->facePreview->setBevels(bevels);
+    ui->facePreview->setBevels(
+        withStoredBevels(ui->facePreview->bevels(), m_copy.bevelOuter, m_copy.bevelInner));
     ui->facePreview->setTextColour(toQColor(m_copy.fontColor));
     ui->facePreview->setBackground(toQColor(m_copy.displayColor));
     QFont font = ui->facePreview->font();
@@ -368,10 +356,8 @@ void OptionsDialog::bevelChosen(QComboBox* list, qint32& field)
     if (!value)
         return;
     field = *value;
-    FaceBevels bevels = ui->facePreview->bevels();
-    bevels.outer = bevelOf(m_copy.bevelOuter).value_or(bevels.outer);
-    bevels.inner = bevelOf(m_copy.bevelInner).value_or(bevels.inner);
-    ui->facePreview->setBevels(bevels);
+    ui->facePreview->setBevels(
+        withStoredBevels(ui->facePreview->bevels(), m_copy.bevelOuter, m_copy.bevelInner));
     fitSampleFont();
 }
 

@@ -23,21 +23,10 @@ CountUpWindow::CountUpWindow(const TimersContext& context, QWidget* parent)
     , m_tickTimer(new QTimer(this))
 {
     ui->setupUi(this);
-    setAttribute(Qt::WA_DeleteOnClose);
-    // A fixed frame with the system menu, the minimize box and the close box.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    setUpTimerWindow(*this, *ui->elapsed, m_context);
     ui->runPauseButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     ui->finishedButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     ui->helpButton->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    QFont shown(QStringLiteral("Arial"));
-    shown.setPixelSize(27);
-    ui->elapsed->setFont(shown);
-    QPalette black = ui->elapsed->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    ui->elapsed->setPalette(black);
-    ui->elapsed->setText(durationText(0, m_context.timeSeparator));
 
     const QStringList rates = rateList::read(m_rateFile);
     fillRates(rates, rates.value(0));

@@ -34,11 +34,7 @@ CountdownWindow::CountdownWindow(const TimersContext& context, QWidget* parent)
     , m_tickTimer(new QTimer(this))
 {
     ui->setupUi(this);
-    setAttribute(Qt::WA_DeleteOnClose);
-    // A fixed frame with the system menu, the minimize box and the close box.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    setUpTimerWindow(*this, *ui->timeLeft, m_context);
     m_fields = {ui->hoursField, ui->minutesField, ui->secondsField};
     ui->hoursSeparator->setText(m_context.timeSeparator);
     ui->minutesSeparator->setText(m_context.timeSeparator);
@@ -46,13 +42,6 @@ CountdownWindow::CountdownWindow(const TimersContext& context, QWidget* parent)
     ui->soundButton->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
     ui->finishedButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     ui->helpButton->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    QFont shown(QStringLiteral("Arial"));
-    shown.setPixelSize(27);
-    ui->timeLeft->setFont(shown);
-    QPalette black = ui->timeLeft->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    ui->timeLeft->setPalette(black);
-    ui->timeLeft->setText(durationText(0, m_context.timeSeparator));
 
     for (int field = 0; field < DurationFields::kFields; ++field) {
         QLineEdit* edit = m_fields[field];

@@ -4,8 +4,11 @@
 #include "app/AppState.h"
 #include "media/RecorderDialog.h"
 #include "platform/Platform.h"
+#include "timers/TimerClock.h"
 
+#include <QLabel>
 #include <QLocale>
+#include <QWidget>
 
 namespace hv {
 
@@ -44,6 +47,22 @@ TimersContext timersContext(AppState& state, const Platform& platform, std::func
             [&state, platform](const QString& current, QWidget* parent) {
                 return recordAlarmSound(state, platform, current, parent);
             }};
+}
+
+void setUpTimerWindow(QWidget& window, QLabel& display, const TimersContext& context)
+{
+    window.setAttribute(Qt::WA_DeleteOnClose);
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint);
+    window.setFixedSize(window.size());
+    QFont shown(QStringLiteral("Arial"));
+    shown.setPixelSize(27);
+    display.setFont(shown);
+    QPalette black = display.palette();
+    black.setColor(QPalette::WindowText, Qt::black);
+    display.setPalette(black);
+    display.setText(durationText(0, context.timeSeparator));
 }
 
 } // namespace hv

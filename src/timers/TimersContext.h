@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
 class QWidget;
 
 namespace hv {
@@ -40,5 +41,10 @@ struct TimersContext
 // settings of `state`, the system locale's decimal separator and the data
 // folder; the recorder for the alarm sound. `help` as above.
 TimersContext timersContext(AppState& state, const Platform& platform, std::function<void(int)> help);
+
+// What both timer windows are: a window of its own that deletes itself when
+// closed, with a fixed frame (system menu, minimize and close boxes), and a
+// large time display that starts at zero.
+void setUpTimerWindow(QWidget& window, QLabel& display, const TimersContext& context);
 
 } // namespace hv
