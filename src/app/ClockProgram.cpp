@@ -5,7 +5,7 @@
 #include "DesktopAlarmActions.h"
 #include "Help.h"
 #include "RecordedWaves.h"
-#include "alarms/AlarmEditor.h"
+#include "app/AlarmEditor.h"
 #include "common/Error.h"
 #include "controls/MessageBox.h"
 #include "media/RecorderDialog.h"

@@ -2,11 +2,11 @@
 // Renders every window of the program on the current display, frames and all,
 // into PNG files, so that anyone can look at them: `make screenshots`.
 #include "ClockWindowRig.h"
-#include "alarms/AlarmEditor.h"
 #include "alarms/MessageAlarmWindow.h"
 #include "alarms/Recurrence.h"
 #include "alarms/RecurrenceDialog.h"
 #include "app/AboutDialog.h"
+#include "app/AlarmEditor.h"
 #include "app/StartupReminderDialog.h"
 #include "controls/CalendarPopup.h"
 #include "controls/DateEdit.h"

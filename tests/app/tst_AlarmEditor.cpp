@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClockWindowRig.h"
-#include "FakeAlarmActions.h"
 #include "ModalDialogs.h"
 #include "alarms/AlarmCheck.h"
-#include "alarms/AlarmEditor.h"
 #include "alarms/AlarmFile.h"
+#include "alarms/FakeAlarmActions.h"
 #include "alarms/Recurrence.h"
+#include "app/AlarmEditor.h"
 #include "app/AppState.h"
 #include "controls/MessageBox.h"
 #include "controls/TimeEdit.h"
